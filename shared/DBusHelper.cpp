@@ -1,0 +1,15 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "DBusHelper.h"
+
+namespace DBusHelper
+{
+QDBusConnection sessionBus()
+{
+    return QDBusConnection::sessionBus();
+}
+
+QDBusConnection systemBus()
+{
+    return QDBusConnection::systemBus();
+}
+} // namespace DBusHelper

@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+/// Every D-Bus service, path, interface and member name the programs use, in one place.
+namespace DBusNames
+{
+// Our own programs: the names they own on the session bus.
+inline const QString AgentService = QStringLiteral("com.vostel.Earlume");
+inline const QString SettingsService = QStringLiteral("com.vostel.Earlume.Settings");
+
+// The broadcast channel that carries the notifications between the programs.
+inline const QString ChannelPath = QStringLiteral("/com/vostel/Earlume/DistributedNotificationCenter");
+inline const QString ChannelInterface = QStringLiteral("com.vostel.Earlume.DistributedNotificationCenter");
+inline const QString ChannelMember = QStringLiteral("Post");
+
+// The settings program's own object, through which a second instance hands over to the first.
+inline const QString SettingsPath = QStringLiteral("/com/vostel/Earlume/Settings");
+inline const QString SettingsInterface = QStringLiteral("com.vostel.Earlume.Settings");
+inline const QString SettingsRaiseMember = QStringLiteral("Raise");
+
+// The bus daemon.
+inline const QString DBusService = QStringLiteral("org.freedesktop.DBus");
+inline const QString DBusPath = QStringLiteral("/org/freedesktop/DBus");
+inline const QString DBusInterface = QStringLiteral("org.freedesktop.DBus");
+inline const QString PropertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
+inline const QString ObjectManagerInterface = QStringLiteral("org.freedesktop.DBus.ObjectManager");
+
+// BlueZ, on the system bus.
+inline const QString BluezService = QStringLiteral("org.bluez");
+inline const QString BluezAdapterInterface = QStringLiteral("org.bluez.Adapter1");
+inline const QString BluezDeviceInterface = QStringLiteral("org.bluez.Device1");
+inline const QString BluezBatteryInterface = QStringLiteral("org.bluez.Battery1");
+
+// The desktop portal's appearance setting, on the session bus.
+inline const QString PortalService = QStringLiteral("org.freedesktop.portal.Desktop");
+inline const QString PortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
+inline const QString PortalSettingsInterface = QStringLiteral("org.freedesktop.portal.Settings");
+inline const QString AppearanceNamespace = QStringLiteral("org.freedesktop.appearance");
+inline const QString ColorSchemeKey = QStringLiteral("color-scheme");
+} // namespace DBusNames

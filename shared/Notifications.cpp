@@ -1,0 +1,20 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Notifications.h"
+
+const QString Notifications::MonitorEcho = QStringLiteral("com.vostel.Earlume.monitor.echo");
+const QString Notifications::MonitorQuit = QStringLiteral("com.vostel.Earlume.monitor.quit");
+// "Notifiction" is how the name has always been spelled; the other program matches it exactly.
+const QString Notifications::ReloadSettings = QStringLiteral("com.vostel.Earlume.settings.reloadSettingsNotifiction");
+const QString Notifications::Unping = QStringLiteral("com.vostel.Earlume.monitor.echoUnping");
+const QString Notifications::Ping = QStringLiteral("com.vostel.Earlume.monitor.echoPing");
+const QString Notifications::ChangeDarkMode = QStringLiteral("AppleInterfaceThemeChangedNotification");
+const QString Notifications::LoginItemsListChanged = QStringLiteral("com.apple.loginItemsListDidChnage");
+
+const QString SettingsSuite = QStringLiteral("com.vostel.Earlume.settings-plist");
+
+const QString SettingsKeys::HideMenu = QStringLiteral("Hide Menu");
+const QString SettingsKeys::ShowHudOnConnection = QStringLiteral("Show Hud On Connection");
+const QString SettingsKeys::SettingsButton = QStringLiteral("Settings Button");
+const QString SettingsKeys::ConnectButton = QStringLiteral("Connect Button");
+
+const QString SettingsURL = QStringLiteral("x-com-vostel-earlume-settings://");
