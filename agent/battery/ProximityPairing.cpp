@@ -1,0 +1,140 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ProximityPairing.h"
+
+namespace ProximityPairing
+{
+
+namespace
+{
+
+constexpr std::size_t TypeOffset = 0;
+constexpr std::size_t LengthOffset = 1;
+constexpr std::size_t PrefixOffset = 2;
+constexpr std::size_t ModelOffset = 3;
+constexpr std::size_t StatusOffset = 5;
+constexpr std::size_t BudBatteryOffset = 6;
+constexpr std::size_t CaseByteOffset = 7;
+constexpr std::size_t LidOffset = 8;
+
+// The length byte counts the bytes after itself.
+constexpr std::size_t HeaderSize = 2;
+constexpr std::size_t MinimumLength = MinimumFrameSize - HeaderSize;
+
+constexpr std::uint8_t StatusPrimaryInEar = 0x02;
+constexpr std::uint8_t StatusOtherInEar = 0x08;
+constexpr std::uint8_t StatusPrimaryIsLeft = 0x20;
+constexpr std::uint8_t StatusCaseFrame = 0x40;
+
+constexpr std::uint8_t ChargingPrimary = 0x10;
+constexpr std::uint8_t ChargingOther = 0x20;
+constexpr std::uint8_t ChargingCase = 0x40;
+
+struct ModelEntry {
+    AirPodsModel model;
+    const char *name;
+};
+
+constexpr ModelEntry Models[] = {
+    {AirPodsModel::AirPods1, "AirPods"},
+    {AirPodsModel::AirPods2, "AirPods (2nd generation)"},
+    {AirPodsModel::AirPods3, "AirPods (3rd generation)"},
+    {AirPodsModel::AirPods4, "AirPods 4"},
+    {AirPodsModel::AirPods4NoiseCancelling, "AirPods 4 with Active Noise Cancellation"},
+    {AirPodsModel::AirPodsPro, "AirPods Pro"},
+    {AirPodsModel::AirPodsPro2, "AirPods Pro 2"},
+    {AirPodsModel::AirPodsPro2UsbC, "AirPods Pro 2 (USB-C)"},
+    {AirPodsModel::AirPodsPro3, "AirPods Pro 3"},
+    {AirPodsModel::AirPodsMax, "AirPods Max"},
+    {AirPodsModel::AirPodsMaxUsbC, "AirPods Max (USB-C)"},
+    {AirPodsModel::AirPodsMax2, "AirPods Max 2"},
+};
+
+} // namespace
+
+bool isAirPodsModel(std::uint16_t model)
+{
+    return modelName(model) != nullptr;
+}
+
+const char *modelName(std::uint16_t model)
+{
+    for (const ModelEntry &entry : Models) {
+        if (static_cast<std::uint16_t>(entry.model) == model) {
+            return entry.name;
+        }
+    }
+    return nullptr;
+}
+
+std::optional<int> percentFromNibble(std::uint8_t nibble)
+{
+    const int value = nibble & 0x0F;
+    if (value <= 10) {
+        return value * 10;
+    }
+    return std::nullopt;
+}
+
+std::optional<ProximityPairingMessage> decodeProximityPairing(std::span<const std::uint8_t> manufacturerData)
+{
+    if (manufacturerData.size() < MinimumFrameSize) {
+        return std::nullopt;
+    }
+    if (manufacturerData[TypeOffset] != MessageType) {
+        return std::nullopt;
+    }
+    const std::size_t length = manufacturerData[LengthOffset];
+    if (length < MinimumLength || length > manufacturerData.size() - HeaderSize) {
+        return std::nullopt;
+    }
+    if (manufacturerData[PrefixOffset] != PairedPrefix) {
+        return std::nullopt;
+    }
+
+    ProximityPairingMessage message;
+    message.model =
+        static_cast<std::uint16_t>((manufacturerData[ModelOffset] << 8) | manufacturerData[ModelOffset + 1]);
+    message.status = manufacturerData[StatusOffset];
+    message.primaryIsLeft = (message.status & StatusPrimaryIsLeft) != 0;
+
+    const std::uint8_t buds = manufacturerData[BudBatteryOffset];
+    const std::uint8_t caseByte = manufacturerData[CaseByteOffset];
+    const std::optional<int> primaryPercent = percentFromNibble(buds & 0x0F);
+    const std::optional<int> otherPercent = percentFromNibble(static_cast<std::uint8_t>(buds >> 4));
+    const bool primaryCharging = (caseByte & ChargingPrimary) != 0;
+    const bool otherCharging = (caseByte & ChargingOther) != 0;
+    if (message.primaryIsLeft) {
+        message.leftPercent = primaryPercent;
+        message.rightPercent = otherPercent;
+        message.leftCharging = primaryCharging;
+        message.rightCharging = otherCharging;
+    } else {
+        message.leftPercent = otherPercent;
+        message.rightPercent = primaryPercent;
+        message.leftCharging = otherCharging;
+        message.rightCharging = primaryCharging;
+    }
+    message.casePercent = percentFromNibble(caseByte & 0x0F);
+    message.caseCharging = (caseByte & ChargingCase) != 0;
+
+    // The observed status values label the in-ear bits with the opposite orientation on "case" frames (bit 6).
+    const bool presenceLeftIsPrimary = message.primaryIsLeft != ((message.status & StatusCaseFrame) != 0);
+    const bool primaryInEar = (message.status & StatusPrimaryInEar) != 0;
+    const bool otherInEar = (message.status & StatusOtherInEar) != 0;
+    message.leftInEar = presenceLeftIsPrimary ? primaryInEar : otherInEar;
+    message.rightInEar = presenceLeftIsPrimary ? otherInEar : primaryInEar;
+
+    message.lid = manufacturerData[LidOffset];
+    return message;
+}
+
+std::optional<ProximityPairingMessage> decodeProximityPairing(std::uint16_t companyId,
+                                                              std::span<const std::uint8_t> manufacturerData)
+{
+    if (companyId != AppleCompanyId) {
+        return std::nullopt;
+    }
+    return decodeProximityPairing(manufacturerData);
+}
+
+} // namespace ProximityPairing
