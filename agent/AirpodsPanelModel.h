@@ -1,0 +1,90 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "bluetooth/BluetoothDevice.h"
+
+#include <QColor>
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+/// The picture or icon an element of the panel shows, by the resource name of its artwork.
+namespace PanelImages
+{
+inline const QString FullCover = QStringLiteral("airpodsFullCover");
+inline const QString BudsOnly = QStringLiteral("airpodsHudAirpods");
+inline const QString Disconnected = QStringLiteral("airpodsHudDisconnected");
+inline const QString NoAirpods = QStringLiteral("noairpods");
+// The connect/disconnect button's two images: connect (a refresh arrow) and disconnect (a stop mark).
+inline const QString Refresh = QStringLiteral("view-refresh");
+inline const QString Stop = QStringLiteral("process-stop");
+} // namespace PanelImages
+
+/// What one text or picture element of the panel shows. Hidden elements keep their last content.
+struct PanelElement {
+    bool hidden = false;
+    QString content;
+
+    bool operator==(const PanelElement &) const = default;
+};
+
+/// Everything the panel shows: its name, picture, four battery texts, four level icons and button.
+struct PanelState {
+    QString name;
+    QString cover;
+    PanelElement globalText, leftText, rightText, caseText;
+    /// Level icons hold an icon name of the "Battery Icons" set (good, ok, ...) or PanelImages::NoAirpods.
+    PanelElement globalIcon, leftIcon, rightIcon, caseIcon;
+    bool buttonHidden = false;
+    QString buttonImage;
+    QColor buttonTint;
+
+    bool operator==(const PanelState &) const = default;
+};
+
+/**
+ * Decides what the AirPods panel shows from the paired devices and their battery readings. It holds the
+ * panel's state the way the panel's widgets would, because a refresh leaves what it hides untouched; the
+ * panel widget only renders it. No widgets, no bus: tests drive it with plain device lists.
+ */
+class AirpodsPanelModel
+{
+public:
+    using ReadingsProvider = std::function<BatteryReadings(const BluetoothDevice &)>;
+
+    static const QColor ConnectedTint;
+    static const QColor DisconnectedTint;
+
+    /// The level icon's name for a battery level: good, ok, medium, bad or empty.
+    static QString batteryIconName(qint64 level);
+    /// The two buds' combined level: their mean, truncated.
+    static qint64 combinedLevel(qint64 left, qint64 right);
+    /// "87%": the number immediately followed by a percent sign.
+    static QString percentText(qint64 level);
+
+    /// The AirPods among @p pairedDevices, in their order. The last of them becomes airpodsDevice().
+    QList<BluetoothDevice> getAirpods(const QList<BluetoothDevice> &pairedDevices);
+
+    /// Refreshes the whole panel: no AirPods, disconnected, or the connected ones drawn in turn.
+    void getAirpodsInfos(const QList<BluetoothDevice> &pairedDevices, const ReadingsProvider &readings);
+
+    /// Fills the panel from one connected device and its readings.
+    void reloadInfos(const BluetoothDevice &device, const BatteryReadings &readings);
+
+    const PanelState &state() const { return m_state; }
+    /// Unknown until the first refresh.
+    std::optional<bool> areAirpodsConnected() const { return m_areAirpodsConnected; }
+    /// The device that connect and disconnect act on, by object path; none without AirPods.
+    std::optional<QString> airpodsDevice() const { return m_airpodsDevice; }
+
+private:
+    void applyNoAirpods();
+    void applyDisconnected();
+    void hideAllReadings();
+
+    PanelState m_state;
+    std::optional<bool> m_areAirpodsConnected;
+    std::optional<QString> m_airpodsDevice;
+};

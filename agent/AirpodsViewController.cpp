@@ -1,0 +1,224 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "AirpodsViewController.h"
+#include "ui_AirpodsViewController.h"
+
+#include "EventLine.h"
+#include "Notifications.h"
+#include "PanelArtwork.h"
+#include "SystemAppearance.h"
+#include "UserDefaults.h"
+#include "Workspace.h"
+#include "bluetooth/BluetoothService.h"
+
+#include <QPainter>
+
+AirpodsViewController::AirpodsViewController(BluetoothService *bluetooth, Workspace *workspace, QWidget *parent)
+    : QWidget(parent)
+    , m_ui(std::make_unique<Ui::AirpodsViewController>())
+    , m_bluetooth(bluetooth)
+    , m_workspace(workspace)
+{
+    m_ui->setupUi(this);
+    QFont nameFont = m_ui->airpodsNameLabel->font();
+    nameFont.setBold(true);
+    nameFont.setPointSizeF(nameFont.pointSizeF() * 1.15);
+    m_ui->airpodsNameLabel->setFont(nameFont);
+    m_ui->preferencesButton->setIcon(QIcon::fromTheme(QStringLiteral("configure"),
+                                                      QIcon::fromTheme(QStringLiteral("preferences-system"),
+                                                                       PanelArtwork::named(QStringLiteral("settings")))));
+    connect(m_ui->preferencesButton, &QToolButton::clicked, this, &AirpodsViewController::settings);
+    connect(m_ui->connectDisconnectButton, &QToolButton::clicked, this, &AirpodsViewController::connectDisconnect);
+}
+
+AirpodsViewController::~AirpodsViewController() = default;
+
+AirpodsViewController *AirpodsViewController::freshController(BluetoothService *bluetooth,
+                                                               Workspace *workspace,
+                                                               QWidget *parent)
+{
+    auto *controller = new AirpodsViewController(bluetooth, workspace, parent);
+    controller->setStyles(Style::panelLight(), Style::panelDark());
+    controller->viewDidLoad();
+    return controller;
+}
+
+void AirpodsViewController::setStyles(const Style &light, const Style &dark)
+{
+    m_style = light;
+    m_darkStyle = dark;
+}
+
+void AirpodsViewController::viewDidLoad()
+{
+    m_ui->spinner->hide();
+    redrawTheme();
+    getAirpodsInfos();
+    setPreferencesButton();
+    // Clicks must not leave a focus frame on the panel's buttons.
+    m_ui->preferencesButton->setFocusPolicy(Qt::NoFocus);
+    m_ui->connectDisconnectButton->setFocusPolicy(Qt::NoFocus);
+}
+
+QList<BluetoothDevice> AirpodsViewController::getAirpods()
+{
+    return m_model.getAirpods(m_bluetooth ? m_bluetooth->pairedDevices() : QList<BluetoothDevice>());
+}
+
+void AirpodsViewController::getAirpodsInfos()
+{
+    const QList<BluetoothDevice> paired = m_bluetooth ? m_bluetooth->pairedDevices() : QList<BluetoothDevice>();
+    m_model.getAirpodsInfos(paired, [this](const BluetoothDevice &device) {
+        return m_bluetooth->batteryReadings(device.path);
+    });
+    m_showPageTimeout = false;
+    render();
+}
+
+void AirpodsViewController::reloadInfos(const BluetoothDevice &device)
+{
+    m_model.reloadInfos(device, m_bluetooth ? m_bluetooth->batteryReadings(device.path) : BatteryReadings());
+    render();
+}
+
+QIcon AirpodsViewController::getBatteryImage(qint64 level)
+{
+    return PanelArtwork::batteryIcon(AirpodsPanelModel::batteryIconName(level));
+}
+
+void AirpodsViewController::render()
+{
+    const PanelState &state = m_model.state();
+    m_ui->airpodsNameLabel->setText(state.name);
+    m_ui->airpodsNameLabel->setToolTip(state.name);
+    m_ui->coverImageView->setPixmap(
+        PanelArtwork::named(state.cover).pixmap(m_ui->coverImageView->size(), devicePixelRatioF()));
+
+    const auto showText = [](QLabel *label, QLabel *caption, const PanelElement &element) {
+        label->setText(element.content);
+        label->setHidden(element.hidden);
+        caption->setHidden(element.hidden);
+    };
+    showText(m_ui->globalAirpodsBatteryLabel, m_ui->globalAirpodsBatteryCaption, state.globalText);
+    showText(m_ui->leftAirpodBatteryLabel, m_ui->leftAirpodBatteryCaption, state.leftText);
+    showText(m_ui->rightAirpodBatteryLabel, m_ui->rightAirpodBatteryCaption, state.rightText);
+    showText(m_ui->caseBatteryLabel, m_ui->caseBatteryCaption, state.caseText);
+
+    const auto showIcon = [this](QLabel *view, const PanelElement &element) {
+        view->setHidden(element.hidden);
+        if (element.content.isEmpty()) {
+            view->clear();
+            return;
+        }
+        const QIcon image = element.content == PanelImages::NoAirpods ? PanelArtwork::named(element.content)
+                                                                      : PanelArtwork::batteryIcon(element.content);
+        const QSize size = element.content == PanelImages::NoAirpods ? QSize(16, 16) : QSize(24, 12);
+        view->setPixmap(image.pixmap(size, devicePixelRatioF()));
+    };
+    showIcon(m_ui->globalAirpodsBatteryImageView, state.globalIcon);
+    showIcon(m_ui->leftAirpodBatteryImageView, state.leftIcon);
+    showIcon(m_ui->rightAirpodBatteryImageView, state.rightIcon);
+    showIcon(m_ui->caseBatteryImageView, state.caseIcon);
+
+    QToolButton *button = m_ui->connectDisconnectButton;
+    button->setHidden(state.buttonHidden || m_connecting);
+    const QSize iconSize = button->iconSize();
+    if (m_showPageTimeout) {
+        button->setIcon(PanelArtwork::named(PanelImages::NoAirpods));
+        button->setToolTip(tr("The AirPods did not answer. Try again"));
+    } else if (!state.buttonImage.isEmpty()) {
+        button->setIcon(QIcon(PanelArtwork::tinted(PanelArtwork::named(state.buttonImage), iconSize,
+                                                   devicePixelRatioF(), state.buttonTint)));
+        button->setToolTip(state.buttonImage == PanelImages::Stop ? tr("Disconnect") : tr("Connect"));
+    }
+    button->setProperty("imageName", m_showPageTimeout ? PanelImages::NoAirpods : state.buttonImage);
+    button->setProperty("tint", state.buttonTint);
+}
+
+void AirpodsViewController::setPreferencesButton()
+{
+    const UserDefaults defaults;
+    m_ui->preferencesButton->setHidden(!defaults.settingsButton());
+    m_ui->connectDisconnectButton->setHidden(!defaults.connectButton());
+}
+
+void AirpodsViewController::redrawTheme()
+{
+    m_currentStyle = SystemAppearance::getCurrent() == SystemAppearance::dark ? m_darkStyle : m_style;
+    for (QLabel *label : {m_ui->airpodsNameLabel, m_ui->leftAirpodBatteryLabel, m_ui->rightAirpodBatteryLabel,
+                          m_ui->caseBatteryLabel, m_ui->globalAirpodsBatteryLabel, m_ui->globalAirpodsBatteryCaption,
+                          m_ui->leftAirpodBatteryCaption, m_ui->rightAirpodBatteryCaption,
+                          m_ui->caseBatteryCaption}) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, m_currentStyle.textColor);
+        label->setPalette(palette);
+    }
+    update();
+}
+
+void AirpodsViewController::setCornerRadius(qreal radius)
+{
+    m_cornerRadius = radius;
+    update();
+}
+
+void AirpodsViewController::hideButtons()
+{
+    m_ui->preferencesButton->hide();
+    m_ui->connectDisconnectButton->hide();
+}
+
+void AirpodsViewController::paintEvent(QPaintEvent *event)
+{
+    Q_UNUSED(event)
+    if (m_currentStyle.backgroundColor.alpha() == 0) {
+        return;
+    }
+    QPainter painter(this);
+    if (m_cornerRadius <= 0) {
+        painter.fillRect(rect(), m_currentStyle.backgroundColor);
+        return;
+    }
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(m_currentStyle.backgroundColor);
+    painter.drawRoundedRect(QRectF(rect()), m_cornerRadius, m_cornerRadius);
+}
+
+void AirpodsViewController::settings()
+{
+    if (m_workspace) {
+        m_workspace->openUrl(QUrl(SettingsURL));
+    }
+}
+
+void AirpodsViewController::connectDisconnect()
+{
+    writeEventLine(QStringLiteral("C/D pressed"));
+    const std::optional<QString> device = m_model.airpodsDevice();
+    if (!device || !m_bluetooth || m_connecting) {
+        return;
+    }
+    if (m_model.areAirpodsConnected().value_or(false)) {
+        m_bluetooth->disconnectDevice(*device);
+        getAirpodsInfos();
+        return;
+    }
+    m_connecting = true;
+    m_ui->spinner->show();
+    m_ui->connectDisconnectButton->hide();
+    PendingConnect *attempt = m_bluetooth->connectDevice(*device);
+    connect(attempt, &PendingConnect::finished, this, &AirpodsViewController::finishConnectAttempt);
+}
+
+void AirpodsViewController::finishConnectAttempt(int status)
+{
+    m_connecting = false;
+    m_ui->spinner->hide();
+    m_ui->connectDisconnectButton->show();
+    getAirpodsInfos();
+    if (status == PendingConnect::PageTimeout) {
+        m_showPageTimeout = true;
+        render();
+    }
+    Q_EMIT connectAttemptFinished(status);
+}

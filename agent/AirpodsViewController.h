@@ -1,0 +1,95 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "AirpodsPanelModel.h"
+#include "Style.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+class BluetoothService;
+class Workspace;
+
+namespace Ui
+{
+class AirpodsViewController;
+}
+
+/**
+ * The AirPods panel: name, picture, battery levels, a connect/disconnect button and a settings button.
+ * The popover holds one for the agent's whole run; every heads-up window makes its own. What it shows is
+ * decided by AirpodsPanelModel; this widget renders that and forwards the two buttons.
+ */
+class AirpodsViewController : public QWidget
+{
+    Q_OBJECT
+
+public:
+    /// A new, loaded panel with the popover's two styles.
+    static AirpodsViewController *freshController(BluetoothService *bluetooth, Workspace *workspace,
+                                                  QWidget *parent = nullptr);
+    ~AirpodsViewController() override;
+
+    /// The AirPods among the paired devices; the last of them becomes the device the button acts on.
+    QList<BluetoothDevice> getAirpods();
+    /// Refreshes the whole panel from the current devices.
+    void getAirpodsInfos();
+    /// Fills the panel from one connected device.
+    void reloadInfos(const BluetoothDevice &device);
+    /// The level icon for a battery level, read from the "Battery Icons" set each time.
+    static QIcon getBatteryImage(qint64 level);
+
+    /// Shows or hides the two buttons from the "Settings Button" and "Connect Button" settings.
+    void setPreferencesButton();
+    /// Applies the style of the current light or dark appearance.
+    void redrawTheme();
+
+    /// The settings button: opens the settings program.
+    void settings();
+    /// The connect/disconnect button.
+    void connectDisconnect();
+
+    Style style() const { return m_style; }
+    Style darkStyle() const { return m_darkStyle; }
+    void setStyles(const Style &light, const Style &dark);
+    /// Rounds the corners of the painted background (the heads-up window's panel).
+    void setCornerRadius(qreal radius);
+    /// Hides both buttons for good, as the heads-up window shows the panel without them.
+    void hideButtons();
+
+    /// The colours applied by the last redrawTheme().
+    Style currentStyle() const { return m_currentStyle; }
+
+    std::optional<bool> areAirpodsConnected() const { return m_model.areAirpodsConnected(); }
+    std::optional<QString> airpodsDevice() const { return m_model.airpodsDevice(); }
+    const PanelState &panelState() const { return m_model.state(); }
+    bool isConnecting() const { return m_connecting; }
+
+Q_SIGNALS:
+    /// A connection attempt started from the panel has ended and the panel shows its outcome.
+    void connectAttemptFinished(int status);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    AirpodsViewController(BluetoothService *bluetooth, Workspace *workspace, QWidget *parent);
+
+    void viewDidLoad();
+    void render();
+    void finishConnectAttempt(int status);
+
+    const std::unique_ptr<Ui::AirpodsViewController> m_ui;
+    QPointer<BluetoothService> m_bluetooth;
+    QPointer<Workspace> m_workspace;
+    AirpodsPanelModel m_model;
+    Style m_style;
+    Style m_darkStyle;
+    Style m_currentStyle;
+    qreal m_cornerRadius = 0;
+    bool m_connecting = false;
+    // After a page timeout the button shows the "no AirPods" image until the next refresh.
+    bool m_showPageTimeout = false;
+};

@@ -1,0 +1,255 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "AppDelegate.h"
+
+#include "AirpodsViewController.h"
+#include "DistributedNotificationCenter.h"
+#include "EventLine.h"
+#include "Icon.h"
+#include "Logging.h"
+#include "Notifications.h"
+#include "PanelArtwork.h"
+#include "Popover.h"
+#include "SystemAppearance.h"
+#include "UserDefaults.h"
+#include "Workspace.h"
+#include "bluetooth/BluetoothService.h"
+#include "hud/HudWindow.h"
+#include "update/MessageBoxUpdatePrompt.h"
+#include "update/UpdateFlow.h"
+#include "update/UpdateServer.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+AppDelegate::AppDelegate(const Services &services, QObject *parent)
+    : QObject(parent)
+    , m_services(services)
+    , m_statusItem(new QSystemTrayIcon(this))
+    , m_popover(new Popover)
+    , m_alternateMenu(new QMenu)
+    , m_panelRefresh(new QTimer(this))
+{
+    m_alternateMenu->setObjectName(QStringLiteral("alternateMenu"));
+    QAction *version = m_alternateMenu->addAction(QStringLiteral("Earlume"));
+    version->setData(1);
+    version->setEnabled(false);
+    m_alternateMenu->addSeparator();
+    QAction *settingsItem = m_alternateMenu->addAction(tr("Settings…"));
+    settingsItem->setIcon(QIcon::fromTheme(QStringLiteral("configure")));
+    connect(settingsItem, &QAction::triggered, this, &AppDelegate::settings);
+    QAction *quitItem = m_alternateMenu->addAction(tr("Quit Earlume"));
+    quitItem->setIcon(QIcon::fromTheme(QStringLiteral("application-exit")));
+    connect(quitItem, &QAction::triggered, this, &AppDelegate::quitFromMenu);
+    // Also right before the desktop shows the menu from the tray's own context request.
+    connect(m_alternateMenu, &QMenu::aboutToShow, this, &AppDelegate::reloadVersionNumber);
+
+    // Bursts of Bluetooth changes become one repaint of the open panel.
+    m_panelRefresh->setSingleShot(true);
+    m_panelRefresh->setInterval(0);
+    connect(m_panelRefresh, &QTimer::timeout, this, [this] {
+        if (m_popover->isShown()) {
+            panel()->getAirpodsInfos();
+            panel()->setPreferencesButton();
+        }
+    });
+}
+
+AppDelegate::~AppDelegate()
+{
+    delete m_popover;
+    delete m_alternateMenu;
+}
+
+AirpodsViewController *AppDelegate::panel() const
+{
+    return static_cast<AirpodsViewController *>(m_popover->contentViewController());
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    checkForUpdate();
+
+    m_statusItem->setToolTip(QStringLiteral("Earlume"));
+    setStatusImage(QStringLiteral("menuIcon"));
+    m_statusItem->setContextMenu(m_alternateMenu);
+    connect(m_statusItem, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger) {
+            togglePopover();
+        }
+    });
+
+    m_popover->setContentViewController(
+        AirpodsViewController::freshController(m_services.bluetooth, m_services.workspace));
+
+    disconnectAirpodsOfConnectBluetooth();
+    setNotifications();
+
+    DistributedNotificationCenter *center = m_services.notificationCenter;
+    center->addObserver(Notifications::ReloadSettings, this, [this] { reloadSettings(); });
+    center->addObserver(Notifications::ChangeDarkMode, this, [this] { reloadSettings(); });
+    center->addObserver(Notifications::MonitorQuit, this, [this] { quit(); });
+    center->addObserver(Notifications::MonitorEcho, this, [this] { echo(); });
+    if (m_services.appearance) {
+        connect(m_services.appearance, &PortalAppearance::appearanceChanged, this, &AppDelegate::reloadSettings);
+        // The desktop's first answer only recolours; it is not a change the user made.
+        connect(m_services.appearance, &PortalAppearance::initialAppearanceRead, this, [this] {
+            panel()->redrawTheme();
+        });
+    }
+
+    echo();
+}
+
+void AppDelegate::setStatusImage(const QString &name)
+{
+    m_statusItem->setIcon(icon(PanelArtwork::named(name)));
+    m_statusItem->setProperty("imageName", name);
+}
+
+void AppDelegate::togglePopover()
+{
+    if (QGuiApplication::queryKeyboardModifiers() & Qt::AltModifier) {
+        reloadVersionNumber();
+        m_alternateMenu->popup(QCursor::pos());
+        return;
+    }
+    if (m_popover->isShown()) {
+        m_popover->performClose();
+        return;
+    }
+    showPopover();
+}
+
+void AppDelegate::showPopover()
+{
+    QRect anchor = m_statusItem->geometry();
+    if (!anchor.isValid() || anchor.isEmpty()) {
+        anchor = QRect(QCursor::pos(), QSize(1, 1));
+    }
+    m_popover->showRelativeTo(anchor);
+    panel()->getAirpodsInfos();
+    panel()->setPreferencesButton();
+}
+
+void AppDelegate::settings()
+{
+    m_services.workspace->openUrl(QUrl(SettingsURL));
+}
+
+void AppDelegate::quitFromMenu()
+{
+    quit();
+}
+
+void AppDelegate::echo()
+{
+    m_services.notificationCenter->post(Notifications::Ping, BundleIdentifier::Agent);
+}
+
+void AppDelegate::quit()
+{
+    if (m_quitting) {
+        return;
+    }
+    m_quitting = true;
+    m_services.notificationCenter->post(Notifications::Unping, BundleIdentifier::Agent);
+    m_services.notificationCenter->flush(this, [this] { Q_EMIT terminateRequested(); });
+}
+
+void AppDelegate::reloadSettings()
+{
+    disconnectAirpodsOfConnectBluetooth();
+    panel()->redrawTheme();
+    writeEventLine(QStringLiteral("Settings reloaded"));
+}
+
+void AppDelegate::disconnectAirpodsOfConnectBluetooth()
+{
+    const QList<BluetoothDevice> airpods = panel()->getAirpods();
+    const auto connected = std::count_if(airpods.cbegin(), airpods.cend(), [](const BluetoothDevice &device) {
+        return device.connected;
+    });
+    const UserDefaults defaults;
+    if (defaults.hideMenu()) {
+        m_statusItem->setVisible(connected > 0);
+        return;
+    }
+    m_statusItem->setVisible(true);
+    setStatusImage(connected > 0 ? QStringLiteral("menuIcon") : QStringLiteral("menuIconDisconnected"));
+}
+
+void AppDelegate::setNotifications()
+{
+    BluetoothService *bluetooth = m_services.bluetooth;
+    // Every AirPods-class device is followed both ways, also one paired after launch.
+    connect(bluetooth, &BluetoothService::deviceConnectionChanged, this, [this](const BluetoothDevice &device) {
+        if (device.connected) {
+            connectBTDevice(device);
+        } else if (device.isAirpods()) {
+            disconnectAirpods();
+        }
+    });
+    // BlueZ coming or going changes what can be known: show it as it is now, without a heads-up window.
+    connect(bluetooth, &BluetoothService::availableChanged, this, [this] {
+        disconnectAirpodsOfConnectBluetooth();
+        scheduleOpenPanelRefresh();
+    });
+    connect(bluetooth, &BluetoothService::devicesChanged, this, &AppDelegate::scheduleOpenPanelRefresh);
+}
+
+void AppDelegate::scheduleOpenPanelRefresh()
+{
+    if (m_popover->isShown()) {
+        m_panelRefresh->start();
+    }
+}
+
+void AppDelegate::connectBTDevice(const BluetoothDevice &device)
+{
+    if (!device.isAirpods()) {
+        return;
+    }
+    disconnectAirpodsOfConnectBluetooth();
+    if (UserDefaults().showHudOnConnection()) {
+        showHudWindow();
+    }
+}
+
+void AppDelegate::disconnectAirpods()
+{
+    disconnectAirpodsOfConnectBluetooth();
+    if (UserDefaults().showHudOnConnection()) {
+        showHudWindow();
+    }
+}
+
+void AppDelegate::showHudWindow()
+{
+    HudWindow::showHud(m_services.bluetooth, m_services.workspace);
+}
+
+void AppDelegate::checkForUpdate()
+{
+    auto *flow = new UpdateFlow(m_services.workspace, std::make_unique<MessageBoxUpdatePrompt>(), this);
+    connect(flow, &UpdateFlow::finished, flow, &QObject::deleteLater);
+    flow->start();
+}
+
+void AppDelegate::newVersionAlert(const QString &newVersion, const QString &current)
+{
+    if (MessageBoxUpdatePrompt().askToDownload(newVersion, current)) {
+        m_services.workspace->openUrl(downloadArchiveUrl(updateBaseUrl()));
+    }
+}
+
+void AppDelegate::reloadVersionNumber()
+{
+    for (QAction *action : m_alternateMenu->actions()) {
+        if (action->data().toInt() == 1) {
+            action->setText(versionLine());
+        }
+    }
+}

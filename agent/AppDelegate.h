@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "bluetooth/BluetoothDevice.h"
+
+#include <QObject>
+#include <QPointer>
+
+class AirpodsViewController;
+class BluetoothService;
+class DistributedNotificationCenter;
+class PortalAppearance;
+class Popover;
+class QMenu;
+class QSystemTrayIcon;
+class QTimer;
+class Workspace;
+
+/**
+ * The agent: owns the tray icon, the popover with its panel and the alternate menu for the whole run,
+ * answers the settings program, follows AirPods connections and runs the update check.
+ */
+class AppDelegate : public QObject
+{
+    Q_OBJECT
+
+public:
+    /// The platform services the agent works through; none is owned.
+    struct Services {
+        BluetoothService *bluetooth = nullptr;
+        Workspace *workspace = nullptr;
+        DistributedNotificationCenter *notificationCenter = nullptr;
+        PortalAppearance *appearance = nullptr;
+    };
+
+    explicit AppDelegate(const Services &services, QObject *parent = nullptr);
+    ~AppDelegate() override;
+
+    /// The launch sequence; runs once.
+    void applicationDidFinishLaunching();
+
+    // Tray icon and popover.
+    void togglePopover();
+    void showPopover();
+    void settings();
+    void quitFromMenu();
+
+    // Answers to the settings program and the desktop.
+    void echo();
+    void quit();
+    void reloadSettings();
+
+    // Connection watching.
+    void disconnectAirpodsOfConnectBluetooth();
+    void setNotifications();
+    void connectBTDevice(const BluetoothDevice &device);
+    void disconnectAirpods();
+    void showHudWindow();
+
+    // Update check.
+    void checkForUpdate();
+    void newVersionAlert(const QString &newVersion, const QString &current);
+    void reloadVersionNumber();
+
+    QSystemTrayIcon *statusItem() const { return m_statusItem; }
+    Popover *popover() const { return m_popover; }
+    QMenu *alternateMenu() const { return m_alternateMenu; }
+    AirpodsViewController *panel() const;
+
+Q_SIGNALS:
+    /// quit() has said goodbye; the program should now end with status 0.
+    void terminateRequested();
+
+private:
+    void setStatusImage(const QString &name);
+    void scheduleOpenPanelRefresh();
+
+    Services m_services;
+    QSystemTrayIcon *m_statusItem = nullptr;
+    Popover *m_popover = nullptr;
+    QMenu *m_alternateMenu = nullptr;
+    QTimer *m_panelRefresh = nullptr;
+    bool m_quitting = false;
+};

@@ -1,0 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QIcon>
+
+/// The tray's form of an image: a copy 18 × 18 (with a sharp 36 × 36 page for 2x screens), marked as a
+/// mask so that the desktop may recolour it like its own symbolic icons. The original is not changed.
+QIcon icon(const QIcon &image);

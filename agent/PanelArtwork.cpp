@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "PanelArtwork.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QPixmap>
+
+// The artwork is compiled into agent_core, a static library: register it before its first use.
+static void ensureArtwork()
+{
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(agent);
+        return true;
+    }();
+    Q_UNUSED(registered)
+}
+
+namespace PanelArtwork
+{
+QIcon named(const QString &name)
+{
+    ensureArtwork();
+    const QString resource = QStringLiteral(":/images/") + name;
+    if (name == QLatin1String("view-refresh") || name == QLatin1String("process-stop")) {
+        return QIcon::fromTheme(name, QIcon(resource));
+    }
+    return QIcon(resource);
+}
+
+QIcon batteryIcon(const QString &iconName)
+{
+    ensureArtwork();
+    // QIcon picks the @2x file on its own where the screen wants it.
+    return QIcon(QStringLiteral(":/Battery Icons/") + iconName + QStringLiteral(".png"));
+}
+
+QPixmap tinted(const QIcon &image, const QSize &size, qreal devicePixelRatio, const QColor &tint)
+{
+    QPixmap pixmap = image.pixmap(size, devicePixelRatio);
+    if (pixmap.isNull() || !tint.isValid()) {
+        return pixmap;
+    }
+    QPainter painter(&pixmap);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    painter.fillRect(QRect(QPoint(0, 0), pixmap.deviceIndependentSize().toSize()), tint);
+    return pixmap;
+}
+} // namespace PanelArtwork

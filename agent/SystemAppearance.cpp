@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SystemAppearance.h"
+
+#include "DBusNames.h"
+#include "Logging.h"
+
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusVariant>
+
+namespace
+{
+SystemAppearance::Value s_current = SystemAppearance::light;
+}
+
+SystemAppearance::Value SystemAppearance::getCurrent()
+{
+    return s_current;
+}
+
+void SystemAppearance::setCurrent(Value value)
+{
+    s_current = value;
+}
+
+SystemAppearance::Value SystemAppearance::fromColorScheme(const QVariant &value)
+{
+    QVariant unwrapped = value;
+    // The portal's Read wraps the value in one more variant than ReadOne does.
+    for (int depth = 0; depth < 4 && unwrapped.canConvert<QDBusVariant>(); ++depth) {
+        unwrapped = unwrapped.value<QDBusVariant>().variant();
+    }
+    bool ok = false;
+    const uint scheme = unwrapped.toUInt(&ok);
+    const bool isUnsigned = unwrapped.typeId() == QMetaType::UInt || unwrapped.typeId() == QMetaType::Int;
+    return ok && isUnsigned && scheme == 1 ? dark : light;
+}
+
+PortalAppearance::PortalAppearance(const QDBusConnection &sessionBus, QObject *parent)
+    : QObject(parent)
+    , m_bus(sessionBus)
+{
+}
+
+void PortalAppearance::start()
+{
+    if (!m_bus.isConnected()) {
+        return;
+    }
+    m_bus.connect(DBusNames::PortalService,
+                  DBusNames::PortalPath,
+                  DBusNames::PortalSettingsInterface,
+                  QStringLiteral("SettingChanged"),
+                  this,
+                  SLOT(onSettingChanged(QString, QString, QDBusVariant)));
+    read(QStringLiteral("ReadOne"));
+}
+
+void PortalAppearance::read(const QString &method)
+{
+    QDBusMessage message = QDBusMessage::createMethodCall(DBusNames::PortalService,
+                                                          DBusNames::PortalPath,
+                                                          DBusNames::PortalSettingsInterface,
+                                                          method);
+    message << DBusNames::AppearanceNamespace << DBusNames::ColorSchemeKey;
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, method](QDBusPendingCallWatcher *call) {
+        call->deleteLater();
+        const QDBusPendingReply<QDBusVariant> reply = *call;
+        if (reply.isError()) {
+            if (method == QLatin1String("ReadOne") && reply.error().type() == QDBusError::UnknownMethod) {
+                read(QStringLiteral("Read"));
+                return;
+            }
+            qCInfo(lcAppearance) << "No appearance setting from the desktop portal (" << reply.error().message()
+                                 << "); using the light appearance";
+            return;
+        }
+        const SystemAppearance::Value value = SystemAppearance::fromColorScheme(reply.value().variant());
+        if (value != SystemAppearance::getCurrent()) {
+            SystemAppearance::setCurrent(value);
+            Q_EMIT initialAppearanceRead();
+        }
+    });
+}
+
+void PortalAppearance::onSettingChanged(const QString &group, const QString &key, const QDBusVariant &value)
+{
+    if (group != DBusNames::AppearanceNamespace || key != DBusNames::ColorSchemeKey) {
+        return;
+    }
+    SystemAppearance::setCurrent(SystemAppearance::fromColorScheme(value.variant()));
+    Q_EMIT appearanceChanged();
+}

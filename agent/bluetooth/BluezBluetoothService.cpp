@@ -1,0 +1,454 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "BluezBluetoothService.h"
+
+#include "BatterySource.h"
+#include "DBusNames.h"
+#include "Logging.h"
+
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
+#include <QDBusVariant>
+
+namespace
+{
+// A connection attempt is the radio's matter; leave it far more time than a page timeout takes.
+constexpr int ConnectTimeoutMs = 60 * 1000;
+
+QMap<quint16, QByteArray> parseManufacturerData(const QVariant &value)
+{
+    QMap<quint16, QByteArray> result;
+    if (!value.canConvert<QDBusArgument>()) {
+        return result;
+    }
+    const QDBusArgument argument = value.value<QDBusArgument>();
+    if (argument.currentType() != QDBusArgument::MapType) {
+        return result;
+    }
+    argument.beginMap();
+    while (!argument.atEnd()) {
+        quint16 company = 0;
+        QDBusVariant data;
+        argument.beginMapEntry();
+        argument >> company >> data;
+        argument.endMapEntry();
+        QVariant bytes = data.variant();
+        if (bytes.canConvert<QDBusArgument>()) {
+            bytes = QVariant(qdbus_cast<QByteArray>(bytes.value<QDBusArgument>()));
+        }
+        if (bytes.typeId() == QMetaType::QByteArray) {
+            result.insert(company, bytes.toByteArray());
+        }
+    }
+    argument.endMap();
+    return result;
+}
+
+template<typename T>
+T demarshall(const QVariant &value)
+{
+    if (value.canConvert<QDBusArgument>()) {
+        return qdbus_cast<T>(value.value<QDBusArgument>());
+    }
+    return value.value<T>();
+}
+} // namespace
+
+BluezBluetoothService::BluezBluetoothService(const QDBusConnection &systemBus, QObject *parent)
+    : BluetoothService(parent)
+    , m_bus(systemBus)
+{
+    qDBusRegisterMetaType<InterfaceMap>();
+    qDBusRegisterMetaType<ManagedObjectMap>();
+
+    if (!m_bus.isConnected()) {
+        reportUnavailable(QStringLiteral("There is no system bus, so Bluetooth cannot be reached; no AirPods can be shown"));
+        return;
+    }
+
+    m_watcher = new QDBusServiceWatcher(DBusNames::BluezService,
+                                        m_bus,
+                                        QDBusServiceWatcher::WatchForRegistration
+                                            | QDBusServiceWatcher::WatchForUnregistration,
+                                        this);
+    connect(m_watcher, &QDBusServiceWatcher::serviceRegistered, this, [this] {
+        qCInfo(lcBluez) << "BlueZ appeared on the system bus";
+        clear();
+        load();
+    });
+    connect(m_watcher, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
+        qCWarning(lcBluez) << "BlueZ left the system bus; no AirPods can be shown until it is back";
+        m_lastReportedProblem = QStringLiteral("left");
+        const bool hadDevices = !m_objects.isEmpty();
+        clear();
+        if (m_available) {
+            m_available = false;
+            Q_EMIT availableChanged(false);
+        }
+        if (hadDevices) {
+            Q_EMIT devicesChanged();
+        }
+    });
+
+    // clang-format off
+    m_bus.connect(DBusNames::BluezService, QStringLiteral("/"), DBusNames::ObjectManagerInterface,
+                  QStringLiteral("InterfacesAdded"), this, SLOT(onInterfacesAdded(QDBusMessage)));
+    m_bus.connect(DBusNames::BluezService, QStringLiteral("/"), DBusNames::ObjectManagerInterface,
+                  QStringLiteral("InterfacesRemoved"), this, SLOT(onInterfacesRemoved(QDBusMessage)));
+    m_bus.connect(DBusNames::BluezService, QString(), DBusNames::PropertiesInterface,
+                  QStringLiteral("PropertiesChanged"), this, SLOT(onPropertiesChanged(QDBusMessage)));
+    // clang-format on
+
+    load();
+}
+
+BluezBluetoothService::~BluezBluetoothService() = default;
+
+void BluezBluetoothService::load()
+{
+    const quint64 generation = ++m_generation;
+    QDBusMessage message = QDBusMessage::createMethodCall(DBusNames::BluezService,
+                                                          QStringLiteral("/"),
+                                                          DBusNames::ObjectManagerInterface,
+                                                          QStringLiteral("GetManagedObjects"));
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, generation](QDBusPendingCallWatcher *call) {
+        call->deleteLater();
+        if (generation != m_generation) {
+            return;
+        }
+        const QDBusPendingReply<ManagedObjectMap> reply = *call;
+        if (reply.isError()) {
+            if (reply.error().type() == QDBusError::ServiceUnknown) {
+                reportUnavailable(QStringLiteral("BlueZ (org.bluez) is not running on the system bus; no AirPods can be shown until it starts"));
+            } else {
+                reportUnavailable(QStringLiteral("Cannot read the Bluetooth devices from BlueZ: %1").arg(reply.error().message()));
+            }
+            return;
+        }
+        const ManagedObjectMap objects = reply.value();
+        // Signals that arrived before the reply are already in the cache; the reply is the fuller picture.
+        for (auto it = objects.cbegin(); it != objects.cend(); ++it) {
+            InterfaceMap &cached = m_objects[it.key().path()];
+            for (auto iface = it.value().cbegin(); iface != it.value().cend(); ++iface) {
+                cached.insert(iface.key(), iface.value());
+            }
+        }
+        m_lastReportedProblem.clear();
+        m_available = true;
+        qCDebug(lcBluez) << "Loaded" << objects.size() << "BlueZ objects";
+        Q_EMIT availableChanged(true);
+        Q_EMIT adaptersChanged();
+        Q_EMIT devicesChanged();
+    });
+}
+
+void BluezBluetoothService::clear()
+{
+    ++m_generation;
+    m_objects.clear();
+}
+
+void BluezBluetoothService::reportUnavailable(const QString &reason)
+{
+    if (m_lastReportedProblem != reason) {
+        m_lastReportedProblem = reason;
+        qCWarning(lcBluez).noquote() << reason;
+    }
+}
+
+bool BluezBluetoothService::isConnectedInCache(const QString &path) const
+{
+    const auto object = m_objects.constFind(path);
+    if (object == m_objects.cend()) {
+        return false;
+    }
+    return object->value(DBusNames::BluezDeviceInterface).value(QStringLiteral("Connected")).toBool();
+}
+
+void BluezBluetoothService::onInterfacesAdded(const QDBusMessage &message)
+{
+    const QVariantList args = message.arguments();
+    if (args.size() != 2) {
+        return;
+    }
+    const QString path = demarshall<QDBusObjectPath>(args.at(0)).path();
+    const InterfaceMap interfaces = demarshall<InterfaceMap>(args.at(1));
+    if (path.isEmpty() || interfaces.isEmpty()) {
+        return;
+    }
+    const bool wasConnected = isConnectedInCache(path);
+    InterfaceMap &cached = m_objects[path];
+    for (auto it = interfaces.cbegin(); it != interfaces.cend(); ++it) {
+        cached.insert(it.key(), it.value());
+    }
+    if (interfaces.contains(DBusNames::BluezAdapterInterface)) {
+        Q_EMIT adaptersChanged();
+    }
+    if (interfaces.contains(DBusNames::BluezBatteryInterface)) {
+        Q_EMIT batteryReadingsChanged(path);
+    }
+    Q_EMIT devicesChanged();
+    if (isConnectedInCache(path) != wasConnected) {
+        Q_EMIT deviceConnectionChanged(device(path));
+    }
+}
+
+void BluezBluetoothService::onInterfacesRemoved(const QDBusMessage &message)
+{
+    const QVariantList args = message.arguments();
+    if (args.size() != 2) {
+        return;
+    }
+    const QString path = demarshall<QDBusObjectPath>(args.at(0)).path();
+    const QStringList interfaces = demarshall<QStringList>(args.at(1));
+    const auto object = m_objects.find(path);
+    if (object == m_objects.end()) {
+        return;
+    }
+    const bool wasConnected = isConnectedInCache(path);
+    BluetoothDevice last = device(path);
+    for (const QString &interface : interfaces) {
+        object->remove(interface);
+    }
+    if (object->isEmpty()) {
+        m_objects.erase(object);
+    }
+    if (interfaces.contains(DBusNames::BluezAdapterInterface)) {
+        Q_EMIT adaptersChanged();
+    }
+    if (interfaces.contains(DBusNames::BluezBatteryInterface)) {
+        Q_EMIT batteryReadingsChanged(path);
+    }
+    Q_EMIT devicesChanged();
+    if (wasConnected && !isConnectedInCache(path)) {
+        last.connected = false;
+        Q_EMIT deviceConnectionChanged(last);
+    }
+}
+
+void BluezBluetoothService::onPropertiesChanged(const QDBusMessage &message)
+{
+    const QVariantList args = message.arguments();
+    if (args.size() < 2) {
+        return;
+    }
+    const QString interface = args.at(0).toString();
+    const QVariantMap changed = demarshall<QVariantMap>(args.at(1));
+    const QStringList invalidated = args.size() > 2 ? demarshall<QStringList>(args.at(2)) : QStringList();
+    const QString path = message.path();
+    if (interface != DBusNames::BluezDeviceInterface && interface != DBusNames::BluezBatteryInterface
+        && interface != DBusNames::BluezAdapterInterface) {
+        return;
+    }
+    const auto object = m_objects.find(path);
+    // Properties of an object we never heard of (its InterfacesAdded may still be on its way) are
+    // not enough to describe it; the object's own announcement will bring everything.
+    if (object == m_objects.end() || !object->contains(interface)) {
+        return;
+    }
+    const bool wasConnected = isConnectedInCache(path);
+    QVariantMap &properties = (*object)[interface];
+    for (auto it = changed.cbegin(); it != changed.cend(); ++it) {
+        properties.insert(it.key(), it.value());
+    }
+    for (const QString &name : invalidated) {
+        properties.remove(name);
+    }
+    if (interface == DBusNames::BluezAdapterInterface) {
+        Q_EMIT adaptersChanged();
+        return;
+    }
+    if (interface == DBusNames::BluezBatteryInterface) {
+        Q_EMIT batteryReadingsChanged(path);
+    }
+    Q_EMIT devicesChanged();
+    if (isConnectedInCache(path) != wasConnected) {
+        Q_EMIT deviceConnectionChanged(device(path));
+    }
+}
+
+BluetoothDevice BluezBluetoothService::deviceFromProperties(const QString &path, const QVariantMap &properties)
+{
+    BluetoothDevice device;
+    device.path = path;
+    device.address = properties.value(QStringLiteral("Address")).toString();
+    device.name = properties.value(QStringLiteral("Alias")).toString();
+    if (device.name.isEmpty()) {
+        device.name = properties.value(QStringLiteral("Name")).toString();
+    }
+    if (device.name.isEmpty()) {
+        device.name = device.address;
+    }
+    // A Low Energy only device has no class at all; it reads 0, which is no AirPods.
+    device.classOfDevice = properties.value(QStringLiteral("Class")).toUInt();
+    device.paired = properties.value(QStringLiteral("Paired")).toBool();
+    device.connected = properties.value(QStringLiteral("Connected")).toBool();
+    device.modalias = properties.value(QStringLiteral("Modalias")).toString();
+    return device;
+}
+
+QList<BluetoothDevice> BluezBluetoothService::allDevices() const
+{
+    QList<BluetoothDevice> devices;
+    for (auto it = m_objects.cbegin(); it != m_objects.cend(); ++it) {
+        const auto properties = it.value().constFind(DBusNames::BluezDeviceInterface);
+        if (properties != it.value().cend()) {
+            devices.append(deviceFromProperties(it.key(), *properties));
+        }
+    }
+    return devices;
+}
+
+QList<BluetoothDevice> BluezBluetoothService::pairedDevices() const
+{
+    QList<BluetoothDevice> devices = allDevices();
+    devices.removeIf([](const BluetoothDevice &device) { return !device.paired; });
+    return devices;
+}
+
+BluetoothDevice BluezBluetoothService::device(const QString &path) const
+{
+    const auto object = m_objects.constFind(path);
+    if (object == m_objects.cend() || !object->contains(DBusNames::BluezDeviceInterface)) {
+        return {};
+    }
+    return deviceFromProperties(path, object->value(DBusNames::BluezDeviceInterface));
+}
+
+QMap<quint16, QByteArray> BluezBluetoothService::manufacturerData(const QString &path) const
+{
+    const auto object = m_objects.constFind(path);
+    if (object == m_objects.cend()) {
+        return {};
+    }
+    return parseManufacturerData(
+        object->value(DBusNames::BluezDeviceInterface).value(QStringLiteral("ManufacturerData")));
+}
+
+std::optional<qint16> BluezBluetoothService::rssi(const QString &path) const
+{
+    const auto object = m_objects.constFind(path);
+    if (object == m_objects.cend()) {
+        return std::nullopt;
+    }
+    const QVariant value = object->value(DBusNames::BluezDeviceInterface).value(QStringLiteral("RSSI"));
+    if (!value.isValid()) {
+        return std::nullopt;
+    }
+    return static_cast<qint16>(value.toInt());
+}
+
+std::optional<int> BluezBluetoothService::batteryPercentage(const QString &path) const
+{
+    const auto object = m_objects.constFind(path);
+    if (object == m_objects.cend() || !object->contains(DBusNames::BluezBatteryInterface)) {
+        return std::nullopt;
+    }
+    const QVariant value = object->value(DBusNames::BluezBatteryInterface).value(QStringLiteral("Percentage"));
+    if (!value.isValid()) {
+        return std::nullopt;
+    }
+    return value.toInt();
+}
+
+BatteryReadings BluezBluetoothService::batteryReadings(const QString &path) const
+{
+    const BluetoothDevice known = device(path);
+    for (const QPointer<BatterySource> &source : m_sources) {
+        if (!source) {
+            continue;
+        }
+        if (const auto readings = source->readings(known)) {
+            return *readings;
+        }
+    }
+    BatteryReadings readings;
+    if (const auto percentage = batteryPercentage(path)) {
+        readings.left = *percentage;
+        readings.right = *percentage;
+    }
+    return readings;
+}
+
+void BluezBluetoothService::addBatterySource(BatterySource *source)
+{
+    m_sources.append(source);
+    connect(source, &BatterySource::readingsChanged, this, [this] {
+        Q_EMIT devicesChanged();
+    });
+}
+
+QStringList BluezBluetoothService::adapters() const
+{
+    QStringList result;
+    for (auto it = m_objects.cbegin(); it != m_objects.cend(); ++it) {
+        if (it.value().contains(DBusNames::BluezAdapterInterface)) {
+            result.append(it.key());
+        }
+    }
+    return result;
+}
+
+int BluezBluetoothService::connectStatusForError(const QString &errorName, const QString &errorMessage)
+{
+    Q_UNUSED(errorName)
+    if (errorMessage.contains(QLatin1String("Page Timeout"), Qt::CaseInsensitive)
+        || errorMessage.contains(QLatin1String("page-timeout"), Qt::CaseInsensitive)) {
+        return PendingConnect::PageTimeout;
+    }
+    return PendingConnect::Failed;
+}
+
+PendingConnect *BluezBluetoothService::connectDevice(const QString &path)
+{
+    auto *pending = new PendingConnect(this);
+    if (!m_available || path.isEmpty()) {
+        qCWarning(lcBluez) << "Cannot connect" << path << "- BlueZ is not available";
+        pending->finish(PendingConnect::Failed);
+        return pending;
+    }
+    QDBusMessage message = QDBusMessage::createMethodCall(DBusNames::BluezService,
+                                                          path,
+                                                          DBusNames::BluezDeviceInterface,
+                                                          QStringLiteral("Connect"));
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message, ConnectTimeoutMs), pending);
+    connect(watcher, &QDBusPendingCallWatcher::finished, pending, [pending, path](QDBusPendingCallWatcher *call) {
+        call->deleteLater();
+        const QDBusPendingReply<> reply = *call;
+        if (!reply.isError()) {
+            pending->finish(PendingConnect::Success);
+            return;
+        }
+        qCWarning(lcBluez) << "Connect" << path << "failed:" << reply.error().name() << reply.error().message();
+        pending->finish(connectStatusForError(reply.error().name(), reply.error().message()));
+    });
+    return pending;
+}
+
+void BluezBluetoothService::disconnectDevice(const QString &path)
+{
+    if (!m_available || path.isEmpty()) {
+        qCWarning(lcBluez) << "Cannot disconnect" << path << "- BlueZ is not available";
+        return;
+    }
+    QDBusMessage message = QDBusMessage::createMethodCall(DBusNames::BluezService,
+                                                          path,
+                                                          DBusNames::BluezDeviceInterface,
+                                                          QStringLiteral("Disconnect"));
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [path](QDBusPendingCallWatcher *call) {
+        call->deleteLater();
+        if (call->isError()) {
+            qCWarning(lcBluez) << "Disconnect" << path << "failed:" << call->error().message();
+        }
+    });
+}
+
+bool BluezBluetoothService::isAvailable() const
+{
+    return m_available;
+}

@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "HudWindow.h"
+
+#include "AirpodsViewController.h"
+#include "EventLine.h"
+#include "Style.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QPropertyAnimation>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+HudWindow::HudWindow(BluetoothService *bluetooth, Workspace *workspace)
+    : QWidget(nullptr,
+              Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus
+                  | Qt::WindowTransparentForInput)
+{
+    setObjectName(QStringLiteral("hudWindow"));
+    setWindowTitle(QStringLiteral("Earlume"));
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFocusPolicy(Qt::NoFocus);
+
+    m_panel = AirpodsViewController::freshController(bluetooth, workspace, this);
+    m_panel->hideButtons();
+    m_panel->setCornerRadius(CornerRadius);
+    m_panel->setStyles(Style::hudLight(), Style::hudDark());
+    m_panel->redrawTheme();
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_panel);
+}
+
+QRect HudWindow::frameFor(const QRect &screen, const QSize &size)
+{
+    const int x = screen.x() + static_cast<int>(std::lround(screen.width() * 0.5 - size.width() * 0.5));
+    const int y = screen.y() + static_cast<int>(std::lround((screen.height() - size.height()) * 0.75));
+    return QRect(QPoint(x, y), size);
+}
+
+HudWindow *HudWindow::showHud(BluetoothService *bluetooth, Workspace *workspace)
+{
+    auto *hud = new HudWindow(bluetooth, workspace);
+    hud->adjustSize();
+    QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    if (screen) {
+        hud->setGeometry(frameFor(screen->geometry(), hud->size()));
+    }
+    hud->show();
+    QTimer::singleShot(VisibleMs, hud, &HudWindow::hudAnimationBegin);
+    return hud;
+}
+
+void HudWindow::hudAnimationBegin()
+{
+    m_fade = new QPropertyAnimation(this, "windowOpacity", this);
+    m_fade->setDuration(FadeMs);
+    m_fade->setStartValue(1.0);
+    m_fade->setEndValue(0.0);
+    connect(m_fade, &QPropertyAnimation::finished, this, [this] {
+        hide();
+        writeEventLine(QStringLiteral("Window ordered out!"));
+        Q_EMIT orderedOut();
+        close();
+    });
+    m_fade->start();
+}

@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "AppDelegate.h"
+#include "DBusHelper.h"
+#include "DBusNames.h"
+#include "DistributedNotificationCenter.h"
+#include "SingleInstance.h"
+#include "SystemAppearance.h"
+#include "UnixSignals.h"
+#include "Workspace.h"
+#include "bluetooth/BluezBluetoothService.h"
+
+#include <QApplication>
+
+#include <memory>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("vostel"));
+    QApplication::setOrganizationDomain(QStringLiteral("vostel.com"));
+    QApplication::setApplicationName(QStringLiteral("Earlume"));
+    QApplication::setApplicationVersion(QStringLiteral(EARLUME_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("com.vostel.Earlume"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // Made only once this copy is the one that runs: a second copy leaves no trace.
+    std::unique_ptr<BluezBluetoothService> bluetooth;
+    std::unique_ptr<PortalAppearance> appearance;
+    std::unique_ptr<AppDelegate> delegate;
+    DesktopWorkspace workspace;
+    UnixSignals signals;
+
+    SingleInstance instance(DBusHelper::sessionBus(), DBusNames::AgentService);
+    QObject::connect(&instance, &SingleInstance::alreadyRunning, &app, [] { QCoreApplication::exit(0); });
+    QObject::connect(&instance, &SingleInstance::acquired, &app, [&] {
+        bluetooth = std::make_unique<BluezBluetoothService>(DBusHelper::systemBus());
+        appearance = std::make_unique<PortalAppearance>(DBusHelper::sessionBus());
+        appearance->start();
+        AppDelegate::Services services;
+        services.bluetooth = bluetooth.get();
+        services.workspace = &workspace;
+        services.notificationCenter = DistributedNotificationCenter::defaultCenter();
+        services.appearance = appearance.get();
+        delegate = std::make_unique<AppDelegate>(services);
+        QObject::connect(delegate.get(), &AppDelegate::terminateRequested, &app, [] { QCoreApplication::exit(0); });
+        QObject::connect(&signals, &UnixSignals::terminationRequested, delegate.get(), &AppDelegate::quit);
+        delegate->applicationDidFinishLaunching();
+    });
+    // Before this copy knows whether it may run, a termination request simply ends it.
+    QObject::connect(&signals, &UnixSignals::terminationRequested, &app, [&] {
+        if (!delegate) {
+            QCoreApplication::exit(0);
+        }
+    });
+    instance.request();
+
+    const int status = app.exec();
+    delegate.reset();
+    return status;
+}
