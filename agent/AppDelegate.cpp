@@ -43,6 +43,7 @@ AppDelegate::AppDelegate(const Services &services, QObject *parent)
     QAction *quitItem = m_alternateMenu->addAction(tr("Quit Earlume"));
     quitItem->setIcon(QIcon::fromTheme(QStringLiteral("application-exit")));
     connect(quitItem, &QAction::triggered, this, &AppDelegate::quitFromMenu);
+    reloadVersionNumber();
     // Also right before the desktop shows the menu from the tray's own context request.
     connect(m_alternateMenu, &QMenu::aboutToShow, this, &AppDelegate::reloadVersionNumber);
 

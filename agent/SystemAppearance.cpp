@@ -49,12 +49,15 @@ void PortalAppearance::start()
     if (!m_bus.isConnected()) {
         return;
     }
-    m_bus.connect(DBusNames::PortalService,
-                  DBusNames::PortalPath,
-                  DBusNames::PortalSettingsInterface,
-                  QStringLiteral("SettingChanged"),
-                  this,
-                  SLOT(onSettingChanged(QString, QString, QDBusVariant)));
+    const bool listening = m_bus.connect(DBusNames::PortalService,
+                                         DBusNames::PortalPath,
+                                         DBusNames::PortalSettingsInterface,
+                                         QStringLiteral("SettingChanged"),
+                                         this,
+                                         SLOT(onSettingChanged(QDBusMessage)));
+    if (!listening) {
+        qCWarning(lcAppearance) << "Cannot follow the desktop's appearance:" << m_bus.lastError().message();
+    }
     read(QStringLiteral("ReadOne"));
 }
 
@@ -86,11 +89,13 @@ void PortalAppearance::read(const QString &method)
     });
 }
 
-void PortalAppearance::onSettingChanged(const QString &group, const QString &key, const QDBusVariant &value)
+void PortalAppearance::onSettingChanged(const QDBusMessage &message)
 {
-    if (group != DBusNames::AppearanceNamespace || key != DBusNames::ColorSchemeKey) {
+    const QVariantList args = message.arguments();
+    if (args.size() != 3 || args.at(0).toString() != DBusNames::AppearanceNamespace
+        || args.at(1).toString() != DBusNames::ColorSchemeKey) {
         return;
     }
-    SystemAppearance::setCurrent(SystemAppearance::fromColorScheme(value.variant()));
+    SystemAppearance::setCurrent(SystemAppearance::fromColorScheme(args.at(2)));
     Q_EMIT appearanceChanged();
 }

@@ -2,9 +2,10 @@
 #pragma once
 
 #include <QDBusConnection>
-#include <QDBusVariant>
 #include <QObject>
 #include <QVariant>
+
+class QDBusMessage;
 
 /**
  * The desktop's light or dark appearance. getCurrent() answers at once from the last value the desktop
@@ -44,7 +45,7 @@ Q_SIGNALS:
     void appearanceChanged();
 
 private Q_SLOTS:
-    void onSettingChanged(const QString &group, const QString &key, const QDBusVariant &value);
+    void onSettingChanged(const QDBusMessage &message);
 
 private:
     void read(const QString &method);
