@@ -7,3 +7,5 @@ add_unit_test(NAME TestAgentEndToEnd SOURCES TestAgentEndToEnd.cpp LIBS testsupp
 target_compile_definitions(TestAgentEndToEnd PRIVATE EARLUME_TEST_VERSION="${PROJECT_VERSION}")
 add_unit_test(NAME TestBluezBluetoothService SOURCES TestBluezBluetoothService.cpp LIBS agent_core testsupport
               LABELS integration HARNESS HARNESS_ARGS --no-x)
+add_unit_test(NAME TestConnectionWatching SOURCES TestConnectionWatching.cpp LIBS testsupport LABELS integration
+              HARNESS TIMEOUT 500)

@@ -14,6 +14,24 @@
 
 #include <cmath>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+namespace
+{
+int s_liveHuds = 0;
+
+// A burst of connections can put many heads-up windows on screen at once. Once the last one is gone,
+// hand the memory they used back to the system, so that an idle agent stays small.
+void releaseUnusedMemory()
+{
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}
+} // namespace
+
 HudWindow::HudWindow(BluetoothService *bluetooth, Workspace *workspace)
     : QWidget(nullptr,
               Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus
@@ -25,6 +43,12 @@ HudWindow::HudWindow(BluetoothService *bluetooth, Workspace *workspace)
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_DeleteOnClose);
     setFocusPolicy(Qt::NoFocus);
+    ++s_liveHuds;
+    connect(this, &QObject::destroyed, [] {
+        if (--s_liveHuds == 0) {
+            releaseUnusedMemory();
+        }
+    });
 
     m_panel = AirpodsViewController::freshController(bluetooth, workspace, this);
     m_panel->hideButtons();
