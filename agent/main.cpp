@@ -7,6 +7,7 @@
 #include "SystemAppearance.h"
 #include "UnixSignals.h"
 #include "Workspace.h"
+#include "battery/AdvertisementBatterySource.h"
 #include "bluetooth/BluezBluetoothService.h"
 
 #include <QApplication>
@@ -34,6 +35,10 @@ int main(int argc, char *argv[])
     QObject::connect(&instance, &SingleInstance::alreadyRunning, &app, [] { QCoreApplication::exit(0); });
     QObject::connect(&instance, &SingleInstance::acquired, &app, [&] {
         bluetooth = std::make_unique<BluezBluetoothService>(DBusHelper::systemBus());
+        // Owned by the service; destroying it ends our Low Energy discovery session.
+        auto *advertisements =
+            new AdvertisementBatterySource(bluetooth.get(), DBusHelper::systemBus(), bluetooth.get());
+        bluetooth->addBatterySource(advertisements);
         appearance = std::make_unique<PortalAppearance>(DBusHelper::sessionBus());
         appearance->start();
         AppDelegate::Services services;

@@ -269,7 +269,11 @@ private Q_SLOTS:
         }
         qInfo("Resident memory: at start %lld KiB, after one burst %lld KiB, after two %lld KiB", resident[0],
               resident[1], resident[2]);
-        QVERIFY2(resident[2] < resident[1] + 4 * 1024,
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("AddressSanitizer keeps freed memory in quarantine; resident size says nothing here");
+#endif
+        // 200 windows that were never freed would hold far more than this (each has its own backing store).
+        QVERIFY2(resident[2] < resident[1] + 8 * 1024,
                  qPrintable(QStringLiteral("%1 -> %2 KiB").arg(resident[1]).arg(resident[2])));
     }
 };

@@ -47,6 +47,25 @@ QMap<quint16, QByteArray> parseManufacturerData(const QVariant &value)
     return result;
 }
 
+// Device1 properties that bluetoothd refreshes with each advertisement it hears.
+bool isAdvertisementOnly(const QVariantMap &changed)
+{
+    static const QStringList advertisementProperties = {
+        QStringLiteral("RSSI"),
+        QStringLiteral("TxPower"),
+        QStringLiteral("ManufacturerData"),
+        QStringLiteral("ServiceData"),
+        QStringLiteral("AdvertisingFlags"),
+        QStringLiteral("AdvertisingData"),
+    };
+    for (auto it = changed.cbegin(); it != changed.cend(); ++it) {
+        if (!advertisementProperties.contains(it.key())) {
+            return false;
+        }
+    }
+    return !changed.isEmpty();
+}
+
 template<typename T>
 T demarshall(const QVariant &value)
 {
@@ -264,6 +283,11 @@ void BluezBluetoothService::onPropertiesChanged(const QDBusMessage &message)
     }
     if (interface == DBusNames::BluezBatteryInterface) {
         Q_EMIT batteryReadingsChanged(path);
+    }
+    if (interface == DBusNames::BluezDeviceInterface && invalidated.isEmpty() && isAdvertisementOnly(changed)) {
+        // While LE discovery runs every advertisement heard lands here; nothing shown depends on these, and a
+        // battery source that reads them reports its own changes.
+        return;
     }
     Q_EMIT devicesChanged();
     if (isConnectedInCache(path) != wasConnected) {

@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "AdvertisementMatch.h"
+
+#include <QRegularExpression>
+
+namespace AdvertisementMatch
+{
+
+namespace
+{
+
+bool hasLevel(const ProximityPairing::ProximityPairingMessage &message)
+{
+    return message.leftPercent || message.rightPercent || message.casePercent;
+}
+
+// Rule 4's order: heard within the recent window first, then the stronger signal, then the newer message, then
+// the advertiser's path, so that the pick never depends on the order of the list.
+bool isBetter(const Advertisement &candidate, const Advertisement &best, std::chrono::milliseconds now)
+{
+    const bool candidateRecent = now - candidate.receivedAt <= RecentWindow;
+    const bool bestRecent = now - best.receivedAt <= RecentWindow;
+    if (candidateRecent != bestRecent) {
+        return candidateRecent;
+    }
+    if (*candidate.rssi != *best.rssi) {
+        return *candidate.rssi > *best.rssi;
+    }
+    if (candidate.receivedAt != best.receivedAt) {
+        return candidate.receivedAt > best.receivedAt;
+    }
+    return candidate.advertiser < best.advertiser;
+}
+
+} // namespace
+
+std::optional<quint16> appleProductId(const QString &modalias)
+{
+    // BlueZ writes the Device ID record as "<source>:v<vendor>p<product>d<version>", four hex digits each.
+    static const QRegularExpression pattern(
+        QStringLiteral("^(bluetooth|usb):v([0-9A-Fa-f]{4})p([0-9A-Fa-f]{4})d([0-9A-Fa-f]{4})$"));
+    const QRegularExpressionMatch match = pattern.match(modalias.trimmed());
+    if (!match.hasMatch()) {
+        return std::nullopt;
+    }
+    const bool usbSource = match.captured(1) == QLatin1String("usb");
+    const quint16 vendor = match.captured(2).toUShort(nullptr, 16);
+    const quint16 product = match.captured(3).toUShort(nullptr, 16);
+    // Apple's Bluetooth company id also turns up under the "usb" source; accept it there as well.
+    if (vendor == AppleBluetoothVendorId || (usbSource && vendor == AppleUsbVendorId)) {
+        return product;
+    }
+    return std::nullopt;
+}
+
+quint16 modelForProductId(quint16 productId)
+{
+    return static_cast<quint16>(((productId & 0x00FF) << 8) | ((productId & 0xFF00) >> 8));
+}
+
+bool isStrong(std::optional<qint16> rssi)
+{
+    return rssi && *rssi >= MinimumRssi && *rssi <= MaximumRssi;
+}
+
+bool fitsDevice(const ProximityPairing::ProximityPairingMessage &message, const BluetoothDevice &device)
+{
+    if (!message.isKnownAirPodsModel() || !hasLevel(message)) {
+        return false;
+    }
+    if (const auto product = appleProductId(device.modalias)) {
+        return message.model == modelForProductId(*product);
+    }
+    return true;
+}
+
+bool isCandidate(const Advertisement &advertisement, const BluetoothDevice &device, std::chrono::milliseconds now)
+{
+    return isStrong(advertisement.rssi) && fitsDevice(advertisement.message, device)
+        && now - advertisement.receivedAt <= MaximumAge;
+}
+
+std::optional<Advertisement> bestMatch(const QList<Advertisement> &advertisements,
+                                       const BluetoothDevice &device,
+                                       std::chrono::milliseconds now)
+{
+    std::optional<Advertisement> best;
+    for (const Advertisement &advertisement : advertisements) {
+        if (isCandidate(advertisement, device, now) && (!best || isBetter(advertisement, *best, now))) {
+            best = advertisement;
+        }
+    }
+    return best;
+}
+
+BatteryReadings readingsFrom(const ProximityPairing::ProximityPairingMessage &message)
+{
+    BatteryReadings readings;
+    readings.left = message.leftPercent.value_or(0);
+    readings.right = message.rightPercent.value_or(0);
+    readings.caseLevel = message.casePercent.value_or(0);
+    readings.leftCharging = message.leftCharging;
+    readings.rightCharging = message.rightCharging;
+    readings.caseCharging = message.caseCharging;
+    return readings;
+}
+
+std::optional<std::chrono::milliseconds> nextAgeingMoment(const QList<Advertisement> &advertisements,
+                                                          std::chrono::milliseconds now)
+{
+    std::optional<std::chrono::milliseconds> next;
+    for (const Advertisement &advertisement : advertisements) {
+        for (const std::chrono::milliseconds limit : {RecentWindow, MaximumAge}) {
+            // The moment just past the limit, since an age equal to it still counts as within.
+            const std::chrono::milliseconds moment = advertisement.receivedAt + limit + std::chrono::milliseconds(1);
+            if (moment > now && (!next || moment < *next)) {
+                next = moment;
+            }
+        }
+    }
+    return next;
+}
+
+} // namespace AdvertisementMatch
