@@ -1,0 +1,51 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Installation of both programs with their desktop entries, icons and AppStream data, and the Debian
+# package: `cmake --install <build>` or `cpack -G DEB` in the build folder.
+
+set(EARLUME_DATA_DIR ${PROJECT_SOURCE_DIR}/data)
+
+# The settings program starts the agent found in its own folder, so both go into the same bindir.
+foreach(program IN ITEMS Earlume Earlume_Settings)
+    if(TARGET ${program})
+        install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    else()
+        message(WARNING "The target ${program} does not exist; it will be missing from the installation")
+    endif()
+endforeach()
+
+install(FILES
+    ${EARLUME_DATA_DIR}/com.vostel.Earlume.desktop
+    ${EARLUME_DATA_DIR}/com.vostel.Earlume.Settings.desktop
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${EARLUME_DATA_DIR}/com.vostel.Earlume.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(DIRECTORY ${EARLUME_DATA_DIR}/icons/
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons
+    FILES_MATCHING PATTERN "com.vostel.Earlume.*")
+
+# Debian package.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME earlume)
+set(CPACK_PACKAGE_VENDOR Vostel)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "Earlume developers <earlume@vostel.com>" CACHE STRING "Maintainer of the Debian package")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "battery levels of Apple AirPods in the system tray")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Earlume shows the battery levels of your AirPods (each bud and the case)
+in the system tray, and connects or disconnects them with one click. It
+reads them through BlueZ. Earlume Settings chooses its options, starts
+and stops it, and can start it at login.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES TRUE)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://earlume.vostel.com")
+# The Qt 6.4 libraries the programs link, each of which also carries the plugins they load (xcb,
+# SVG icons, TLS for the update check).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libc6, libstdc++6, libgcc-s1, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6dbus6 (>= 6.4), libqt6network6 (>= 6.4), libqt6svg6 (>= 6.4)")
+# BlueZ provides the AirPods, the portal the light or dark appearance, Qt's Wayland plugin a native window on Wayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "bluez, dbus-user-session | dbus-x11, xdg-desktop-portal, qt6-wayland")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "gnome-shell-extension-appindicator")
+
+include(CPack)

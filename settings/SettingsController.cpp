@@ -1,0 +1,169 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SettingsController.h"
+
+#include "AgentLauncher.h"
+#include "AutostartWatcher.h"
+#include "DBusNames.h"
+#include "DistributedNotificationCenter.h"
+#include "EventLine.h"
+#include "Logging.h"
+#include "LoginServiceKit.h"
+#include "Notifications.h"
+#include "UserDefaults.h"
+
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
+
+SettingsController::SettingsController(const QString &daemonAppPath,
+                                       AgentLauncher *launcher,
+                                       DistributedNotificationCenter *center,
+                                       const QDBusConnection &bus,
+                                       QObject *parent)
+    : QObject(parent)
+    , m_daemonAppPath(daemonAppPath)
+    , m_launcher(launcher)
+    , m_center(center)
+    , m_bus(bus)
+{
+}
+
+SettingsController::~SettingsController() = default;
+
+QString SettingsController::daemonAppPath() const
+{
+    return m_daemonAppPath;
+}
+
+SettingsController::Options SettingsController::readOptions()
+{
+    const UserDefaults defaults;
+    Options options;
+    options.hideMenu = defaults.boolForKey(SettingsKeys::HideMenu);
+    options.showHudOnConnection = defaults.boolForKey(SettingsKeys::ShowHudOnConnection);
+    options.settingsButton = defaults.boolForKey(SettingsKeys::SettingsButton);
+    options.connectButton = defaults.boolForKey(SettingsKeys::ConnectButton);
+    return options;
+}
+
+bool SettingsController::isStartAtLogin() const
+{
+    return LoginServiceKit::isExistLoginItems(m_daemonAppPath);
+}
+
+void SettingsController::start()
+{
+    // Observers first, so that the agent's answer to the echo below cannot be missed.
+    m_center->addObserver(Notifications::Ping, this, [this] {
+        echoPing();
+    });
+    m_center->addObserver(Notifications::Unping, this, [this] {
+        echoUnping();
+    });
+    m_center->addObserver(Notifications::LoginItemsListChanged, this, [this] {
+        Q_EMIT loginItemsChanged();
+    });
+
+    m_autostartWatcher = new AutostartWatcher(this);
+    connect(m_autostartWatcher, &AutostartWatcher::changed, this, [this] {
+        m_center->post(Notifications::LoginItemsListChanged, BundleIdentifier::Settings);
+    });
+
+    if (m_bus.isConnected()) {
+        // An agent that crashes or is killed posts no Unping; its bus name still goes away.
+        m_agentWatcher =
+            new QDBusServiceWatcher(DBusNames::AgentService, m_bus, QDBusServiceWatcher::WatchForUnregistration, this);
+        connect(m_agentWatcher, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
+            echoUnping();
+        });
+    }
+
+    m_center->post(Notifications::MonitorEcho, BundleIdentifier::Settings);
+    checkAgentOnBus();
+}
+
+void SettingsController::checkAgentOnBus()
+{
+    if (!m_bus.isConnected()) {
+        return;
+    }
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        DBusNames::DBusService, DBusNames::DBusPath, DBusNames::DBusInterface, QStringLiteral("NameHasOwner"));
+    message << DBusNames::AgentService;
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *call) {
+        call->deleteLater();
+        const QDBusPendingReply<bool> reply = *call;
+        if (reply.isError()) {
+            qCWarning(lcSettingsApp) << "NameHasOwner" << DBusNames::AgentService << DBusNames::DBusPath
+                                     << "failed:" << reply.error().message();
+            return;
+        }
+        // An agent that owns its name answers the echo itself; only its absence is news here. The bus
+        // answers before it relays anything the agent sends after taking its name, so a Ping from an
+        // agent that starts just now still comes after this and wins.
+        if (!reply.value() && m_agentState == AgentState::Unknown) {
+            echoUnping();
+        }
+    });
+}
+
+void SettingsController::changeSettings(const Options &options, bool startAtLogin)
+{
+    UserDefaults defaults;
+    defaults.setBool(options.hideMenu, SettingsKeys::HideMenu);
+    defaults.setBool(options.showHudOnConnection, SettingsKeys::ShowHudOnConnection);
+    defaults.setBool(options.settingsButton, SettingsKeys::SettingsButton);
+    defaults.setBool(options.connectButton, SettingsKeys::ConnectButton);
+    // The agent reads the suite when ReloadSettings arrives, so it must be on disk before the post.
+    defaults.synchronize();
+    changeAutostart(startAtLogin);
+    m_center->post(Notifications::ReloadSettings, BundleIdentifier::Settings);
+    writeEventLine(QStringLiteral("Settings Changed"));
+}
+
+void SettingsController::changeAutostart(bool startAtLogin)
+{
+    writeEventLine(startAtLogin ? QStringLiteral("true") : QStringLiteral("false"));
+    if (startAtLogin) {
+        writeEventLine(QStringLiteral("Turn On"));
+        LoginServiceKit::addLoginItems(m_daemonAppPath);
+    } else {
+        writeEventLine(QStringLiteral("Turn Off"));
+        LoginServiceKit::removeLoginItems(m_daemonAppPath);
+    }
+}
+
+void SettingsController::startOrStopAgent()
+{
+    if (m_daemonIsRunning) {
+        m_center->post(Notifications::MonitorQuit, BundleIdentifier::Settings);
+    } else {
+        m_launcher->launch(m_daemonAppPath);
+    }
+}
+
+void SettingsController::echoPing()
+{
+    m_agentState = AgentState::Running;
+    m_daemonIsRunning = true;
+    Q_EMIT agentStateChanged(m_agentState);
+}
+
+void SettingsController::echoUnping()
+{
+    m_agentState = AgentState::NotRunning;
+    m_daemonIsRunning = false;
+    Q_EMIT agentStateChanged(m_agentState);
+}
+
+bool SettingsController::isDaemonRunning() const
+{
+    return m_daemonIsRunning;
+}
+
+SettingsController::AgentState SettingsController::agentState() const
+{
+    return m_agentState;
+}

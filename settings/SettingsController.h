@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+
+class AgentLauncher;
+class AutostartWatcher;
+class DistributedNotificationCenter;
+class QDBusServiceWatcher;
+
+/**
+ * What the settings window does, without the window: reads and writes the agent's four options, keeps
+ * the agent's login item, and follows whether the agent runs.
+ *
+ * The agent's state is known only from what the agent says: a Ping means running, an Unping means not
+ * running. Two things from the session bus help where the agent cannot speak: when its bus name goes
+ * away (it crashed or was killed), and when at start the name has no owner at all, the agent is shown as
+ * not running.
+ */
+class SettingsController : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class AgentState {
+        Unknown, ///< nothing heard yet
+        Running,
+        NotRunning,
+    };
+    Q_ENUM(AgentState)
+
+    /// The agent's four options, as stored in the settings suite.
+    struct Options {
+        bool hideMenu = false;
+        bool showHudOnConnection = false;
+        bool settingsButton = false;
+        bool connectButton = false;
+
+        friend bool operator==(const Options &, const Options &) = default;
+    };
+
+    /**
+     * @p daemonAppPath is the agent's executable, started by @p launcher and kept as the login item.
+     * Notifications go through @p center; @p bus is where the agent's name is watched.
+     */
+    SettingsController(const QString &daemonAppPath,
+                       AgentLauncher *launcher,
+                       DistributedNotificationCenter *center,
+                       const QDBusConnection &bus,
+                       QObject *parent = nullptr);
+    ~SettingsController() override;
+
+    QString daemonAppPath() const;
+
+    /// The four options, read afresh from the settings suite.
+    static Options readOptions();
+
+    /// Whether the agent is among the user's login items.
+    bool isStartAtLogin() const;
+
+    /**
+     * Starts listening: observes Ping, Unping and LoginItemsListChanged, in that order, watches the
+     * autostart folder and the agent's bus name, and then asks the agent once whether it runs.
+     * Call once.
+     */
+    void start();
+
+    /**
+     * Applies one click on any check box: writes the four options, synchronizes the suite, re-applies
+     * the login item as @p startAtLogin says, posts ReloadSettings and writes "Settings Changed".
+     */
+    void changeSettings(const Options &options, bool startAtLogin);
+
+    /// Writes "true" or "false", then "Turn On" and adds the login item, or "Turn Off" and removes it.
+    void changeAutostart(bool startAtLogin);
+
+    /// Stops the agent (posts MonitorQuit) when it last said it runs, and starts it otherwise. The
+    /// state changes only when the agent answers.
+    void startOrStopAgent();
+
+    /// The agent said it runs.
+    void echoPing();
+    /// The agent said it quits, or left the bus.
+    void echoUnping();
+
+    bool isDaemonRunning() const;
+    AgentState agentState() const;
+
+Q_SIGNALS:
+    /// After every Ping or Unping, also a repeated one.
+    void agentStateChanged(SettingsController::AgentState state);
+    /// LoginItemsListChanged arrived: the login item may have changed.
+    void loginItemsChanged();
+
+private:
+    void checkAgentOnBus();
+
+    QString m_daemonAppPath;
+    AgentLauncher *m_launcher;
+    DistributedNotificationCenter *m_center;
+    QDBusConnection m_bus;
+    QDBusServiceWatcher *m_agentWatcher = nullptr;
+    AutostartWatcher *m_autostartWatcher = nullptr;
+    bool m_daemonIsRunning = false;
+    AgentState m_agentState = AgentState::Unknown;
+};
