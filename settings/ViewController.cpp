@@ -17,16 +17,14 @@ static void initSettingsResources()
 
 namespace
 {
-/// The green or red status dot: the icon theme's, else ours, else one painted here.
+/// The green or red status dot: ours, else the icon theme's, else one painted here. Ours comes first
+/// because common themes draw "user-offline" grey (or as a speech bubble), not as a red light.
 QPixmap statusPixmap(bool running, int size, qreal devicePixelRatio)
 {
     const QString themeName = running ? QStringLiteral("user-available") : QStringLiteral("user-offline");
     const QString resource =
         running ? QStringLiteral(":/images/status-available") : QStringLiteral(":/images/status-unavailable");
-    QIcon icon = QIcon::fromTheme(themeName);
-    if (icon.isNull() && QFile::exists(resource)) {
-        icon = QIcon(resource);
-    }
+    QIcon icon = QFile::exists(resource) ? QIcon(resource) : QIcon::fromTheme(themeName);
     if (!icon.isNull()) {
         const QPixmap pixmap = icon.pixmap(QSize(size, size), devicePixelRatio);
         if (!pixmap.isNull()) {
