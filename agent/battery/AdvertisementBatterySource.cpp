@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AdvertisementBatterySource.h"
 
+#include "bluetooth/BluezValues.h"
+
 #include "DBusNames.h"
 #include "Logging.h"
 #include "bluetooth/BluezBluetoothService.h"
@@ -22,46 +24,15 @@ namespace
 const QString ManufacturerDataProperty = QStringLiteral("ManufacturerData");
 const QString RssiProperty = QStringLiteral("RSSI");
 
-template<typename T>
-T fromDBus(const QVariant &value)
-{
-    if (value.canConvert<QDBusArgument>()) {
-        return qdbus_cast<T>(value.value<QDBusArgument>());
-    }
-    return value.value<T>();
-}
-
-// The bytes Device1.ManufacturerData (a{qv}, each v an ay) holds under Apple's company id, if any.
+// The bytes Device1.ManufacturerData holds under Apple's company id, if any.
 std::optional<QByteArray> appleManufacturerData(const QVariant &value)
 {
-    if (!value.canConvert<QDBusArgument>()) {
+    const QMap<quint16, QByteArray> data = BluezValues::manufacturerData(value);
+    const auto apple = data.constFind(ProximityPairing::AppleCompanyId);
+    if (apple == data.cend()) {
         return std::nullopt;
     }
-    const QDBusArgument argument = value.value<QDBusArgument>();
-    if (argument.currentType() != QDBusArgument::MapType) {
-        return std::nullopt;
-    }
-    std::optional<QByteArray> result;
-    argument.beginMap();
-    while (!argument.atEnd()) {
-        quint16 company = 0;
-        QDBusVariant data;
-        argument.beginMapEntry();
-        argument >> company >> data;
-        argument.endMapEntry();
-        if (company != ProximityPairing::AppleCompanyId) {
-            continue;
-        }
-        QVariant bytes = data.variant();
-        if (bytes.canConvert<QDBusArgument>()) {
-            bytes = QVariant(qdbus_cast<QByteArray>(bytes.value<QDBusArgument>()));
-        }
-        if (bytes.typeId() == QMetaType::QByteArray) {
-            result = bytes.toByteArray();
-        }
-    }
-    argument.endMap();
-    return result;
+    return *apple;
 }
 
 std::optional<ProximityPairing::ProximityPairingMessage> decodeAirPodsMessage(const QByteArray &bytes)
@@ -185,8 +156,8 @@ void AdvertisementBatterySource::onInterfacesAdded(const QDBusMessage &message)
     if (args.size() != 2) {
         return;
     }
-    const QString path = fromDBus<QDBusObjectPath>(args.at(0)).path();
-    const auto interfaces = fromDBus<QMap<QString, QVariantMap>>(args.at(1));
+    const QString path = BluezValues::as<QDBusObjectPath>(args.at(0)).path();
+    const auto interfaces = BluezValues::as<QMap<QString, QVariantMap>>(args.at(1));
     const auto device = interfaces.constFind(DBusNames::BluezDeviceInterface);
     if (path.isEmpty() || device == interfaces.cend()) {
         return;
@@ -200,7 +171,7 @@ void AdvertisementBatterySource::onPropertiesChanged(const QDBusMessage &message
     if (args.size() < 2 || args.at(0).toString() != DBusNames::BluezDeviceInterface) {
         return;
     }
-    onDeviceProperties(message.path(), fromDBus<QVariantMap>(args.at(1)));
+    onDeviceProperties(message.path(), BluezValues::as<QVariantMap>(args.at(1)));
 }
 
 void AdvertisementBatterySource::onDeviceProperties(const QString &path, const QVariantMap &properties)
@@ -213,7 +184,7 @@ void AdvertisementBatterySource::onDeviceProperties(const QString &path, const Q
 
     std::optional<qint16> rssi;
     if (rssiValue != properties.cend()) {
-        rssi = static_cast<qint16>(fromDBus<int>(*rssiValue));
+        rssi = static_cast<qint16>(BluezValues::as<int>(*rssiValue));
     } else if (const auto kept = m_advertisements.constFind(path); kept != m_advertisements.cend()) {
         rssi = kept->rssi;
     } else if (m_bluetooth) {

@@ -2,6 +2,7 @@
 #include "BluezBluetoothService.h"
 
 #include "BatterySource.h"
+#include "BluezValues.h"
 #include "DBusNames.h"
 #include "Logging.h"
 
@@ -17,35 +18,6 @@ namespace
 {
 // A connection attempt is the radio's matter; leave it far more time than a page timeout takes.
 constexpr int ConnectTimeoutMs = 60 * 1000;
-
-QMap<quint16, QByteArray> parseManufacturerData(const QVariant &value)
-{
-    QMap<quint16, QByteArray> result;
-    if (!value.canConvert<QDBusArgument>()) {
-        return result;
-    }
-    const QDBusArgument argument = value.value<QDBusArgument>();
-    if (argument.currentType() != QDBusArgument::MapType) {
-        return result;
-    }
-    argument.beginMap();
-    while (!argument.atEnd()) {
-        quint16 company = 0;
-        QDBusVariant data;
-        argument.beginMapEntry();
-        argument >> company >> data;
-        argument.endMapEntry();
-        QVariant bytes = data.variant();
-        if (bytes.canConvert<QDBusArgument>()) {
-            bytes = QVariant(qdbus_cast<QByteArray>(bytes.value<QDBusArgument>()));
-        }
-        if (bytes.typeId() == QMetaType::QByteArray) {
-            result.insert(company, bytes.toByteArray());
-        }
-    }
-    argument.endMap();
-    return result;
-}
 
 // Device1 properties that bluetoothd refreshes with each advertisement it hears.
 bool isAdvertisementOnly(const QVariantMap &changed)
@@ -66,14 +38,6 @@ bool isAdvertisementOnly(const QVariantMap &changed)
     return !changed.isEmpty();
 }
 
-template<typename T>
-T demarshall(const QVariant &value)
-{
-    if (value.canConvert<QDBusArgument>()) {
-        return qdbus_cast<T>(value.value<QDBusArgument>());
-    }
-    return value.value<T>();
-}
 } // namespace
 
 BluezBluetoothService::BluezBluetoothService(const QDBusConnection &systemBus, QObject *parent)
@@ -194,8 +158,8 @@ void BluezBluetoothService::onInterfacesAdded(const QDBusMessage &message)
     if (args.size() != 2) {
         return;
     }
-    const QString path = demarshall<QDBusObjectPath>(args.at(0)).path();
-    const InterfaceMap interfaces = demarshall<InterfaceMap>(args.at(1));
+    const QString path = BluezValues::as<QDBusObjectPath>(args.at(0)).path();
+    const InterfaceMap interfaces = BluezValues::as<InterfaceMap>(args.at(1));
     if (path.isEmpty() || interfaces.isEmpty()) {
         return;
     }
@@ -222,8 +186,8 @@ void BluezBluetoothService::onInterfacesRemoved(const QDBusMessage &message)
     if (args.size() != 2) {
         return;
     }
-    const QString path = demarshall<QDBusObjectPath>(args.at(0)).path();
-    const QStringList interfaces = demarshall<QStringList>(args.at(1));
+    const QString path = BluezValues::as<QDBusObjectPath>(args.at(0)).path();
+    const QStringList interfaces = BluezValues::as<QStringList>(args.at(1));
     const auto object = m_objects.find(path);
     if (object == m_objects.end()) {
         return;
@@ -256,8 +220,8 @@ void BluezBluetoothService::onPropertiesChanged(const QDBusMessage &message)
         return;
     }
     const QString interface = args.at(0).toString();
-    const QVariantMap changed = demarshall<QVariantMap>(args.at(1));
-    const QStringList invalidated = args.size() > 2 ? demarshall<QStringList>(args.at(2)) : QStringList();
+    const QVariantMap changed = BluezValues::as<QVariantMap>(args.at(1));
+    const QStringList invalidated = args.size() > 2 ? BluezValues::as<QStringList>(args.at(2)) : QStringList();
     const QString path = message.path();
     if (interface != DBusNames::BluezDeviceInterface && interface != DBusNames::BluezBatteryInterface
         && interface != DBusNames::BluezAdapterInterface) {
@@ -349,7 +313,7 @@ QMap<quint16, QByteArray> BluezBluetoothService::manufacturerData(const QString 
     if (object == m_objects.cend()) {
         return {};
     }
-    return parseManufacturerData(
+    return BluezValues::manufacturerData(
         object->value(DBusNames::BluezDeviceInterface).value(QStringLiteral("ManufacturerData")));
 }
 

@@ -6,6 +6,8 @@ target_sources(agent_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/BluetoothService.h
     ${CMAKE_CURRENT_LIST_DIR}/BluezBluetoothService.cpp
     ${CMAKE_CURRENT_LIST_DIR}/BluezBluetoothService.h
+    ${CMAKE_CURRENT_LIST_DIR}/BluezValues.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/BluezValues.h
     ${CMAKE_CURRENT_LIST_DIR}/BluezDiscovery.cpp
     ${CMAKE_CURRENT_LIST_DIR}/BluezDiscovery.h
 )
