@@ -9,3 +9,5 @@ add_unit_test(NAME TestBluezBluetoothService SOURCES TestBluezBluetoothService.c
               LABELS integration HARNESS HARNESS_ARGS --no-x)
 add_unit_test(NAME TestConnectionWatching SOURCES TestConnectionWatching.cpp LIBS testsupport LABELS integration
               HARNESS TIMEOUT 500)
+add_unit_test(NAME TestPanelWithBluez SOURCES TestPanelWithBluez.cpp fakes/RecordingWorkspace.h
+              LIBS agent_core testsupport LABELS integration HARNESS)
