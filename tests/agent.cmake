@@ -11,3 +11,6 @@ add_unit_test(NAME TestConnectionWatching SOURCES TestConnectionWatching.cpp LIB
               HARNESS TIMEOUT 500)
 add_unit_test(NAME TestPanelWithBluez SOURCES TestPanelWithBluez.cpp fakes/RecordingWorkspace.h
               LIBS agent_core testsupport LABELS integration HARNESS)
+# The older portal (no ReadOne) that starts out dark: the harder of the two ways to read the appearance.
+add_unit_test(NAME TestSystemAppearance SOURCES TestSystemAppearance.cpp LIBS agent_core testsupport
+              LABELS integration HARNESS HARNESS_ARGS --no-x --portal-v1 --color-scheme 1)
