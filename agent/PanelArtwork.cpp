@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PanelArtwork.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QHash>
 #include <QPainter>
 #include <QPixmap>
 
@@ -20,11 +22,26 @@ namespace PanelArtwork
 QIcon named(const QString &name)
 {
     ensureArtwork();
-    const QString resource = QStringLiteral(":/images/") + name;
-    if (name == QLatin1String("view-refresh") || name == QLatin1String("process-stop")) {
-        return QIcon::fromTheme(name, QIcon(resource));
+    // One icon per name for the life of the program: every QIcon renders and caches its own pixmaps, so
+    // making a new one for each panel (one per heads-up window) would fill the pixmap cache with copies.
+    static QHash<QString, QIcon> icons;
+    static const bool cleanedUp = [] {
+        // Icons hold pixmaps, which must go before the application object does.
+        qAddPostRoutine([] { icons.clear(); });
+        return true;
+    }();
+    Q_UNUSED(cleanedUp)
+    const auto known = icons.constFind(name);
+    if (known != icons.cend()) {
+        return *known;
     }
-    return QIcon(resource);
+    const QString resource = QStringLiteral(":/images/") + name;
+    QIcon icon(resource);
+    if (name == QLatin1String("view-refresh") || name == QLatin1String("process-stop")) {
+        icon = QIcon::fromTheme(name, icon);
+    }
+    icons.insert(name, icon);
+    return icon;
 }
 
 QIcon batteryIcon(const QString &iconName)
