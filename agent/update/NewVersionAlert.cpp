@@ -13,6 +13,8 @@ std::unique_ptr<QMessageBox> makeNewVersionAlert(const QString &newVersion, cons
 {
     auto box = std::make_unique<QMessageBox>(parent);
     box->setObjectName(QStringLiteral("newVersionAlertMessageBox"));
+    // Without a title of its own the window would be named after the application, like the panel and the HUD.
+    box->setWindowTitle(QStringLiteral("Earlume update"));
     box->setIcon(QMessageBox::Warning);
     box->setTextFormat(Qt::PlainText);
     box->setText(QStringLiteral("A new version is available"));

@@ -109,6 +109,16 @@ ProgramUnderTest::~ProgramUnderTest()
     }
 }
 
+void ProgramUnderTest::setEnvironmentValue(const QString &name, const QString &value)
+{
+    QProcessEnvironment environment = m_process.processEnvironment();
+    if (environment.isEmpty()) {
+        environment = QProcessEnvironment::systemEnvironment();
+    }
+    environment.insert(name, value);
+    m_process.setProcessEnvironment(environment);
+}
+
 bool ProgramUnderTest::start()
 {
     m_process.start();

@@ -49,6 +49,8 @@ public:
     explicit ProgramUnderTest(const QString &name, const QStringList &arguments = {}, QObject *parent = nullptr);
     ~ProgramUnderTest() override;
 
+    /// Sets @p name to @p value in the environment the program starts with (on top of this process's own).
+    void setEnvironmentValue(const QString &name, const QString &value);
     bool start();
     QStringList lines() const { return m_lines; }
     int count(const QString &line) const { return m_lines.count(line); }
