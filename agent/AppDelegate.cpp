@@ -97,6 +97,7 @@ void AppDelegate::applicationDidFinishLaunching()
         connect(m_services.appearance, &PortalAppearance::appearanceChanged, this, &AppDelegate::reloadSettings);
         // The desktop's first answer only recolours; it is not a change the user made.
         connect(m_services.appearance, &PortalAppearance::initialAppearanceRead, this, [this] {
+            setStatusImage(m_statusImage);
             panel()->redrawTheme();
         });
     }
@@ -106,7 +107,9 @@ void AppDelegate::applicationDidFinishLaunching()
 
 void AppDelegate::setStatusImage(const QString &name)
 {
-    m_statusItem->setIcon(icon(PanelArtwork::named(name)));
+    m_statusImage = name;
+    m_statusItem->setIcon(
+        trayRendering(icon(PanelArtwork::named(name)), SystemAppearance::getCurrent() == SystemAppearance::dark));
     m_statusItem->setProperty("imageName", name);
 }
 
@@ -163,6 +166,8 @@ void AppDelegate::quit()
 void AppDelegate::reloadSettings()
 {
     disconnectAirpodsOfConnectBluetooth();
+    // The same picture in the colours of the (possibly new) appearance.
+    setStatusImage(m_statusImage);
     panel()->redrawTheme();
     writeEventLine(QStringLiteral("Settings reloaded"));
 }

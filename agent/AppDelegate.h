@@ -80,5 +80,6 @@ private:
     Popover *m_popover = nullptr;
     QMenu *m_alternateMenu = nullptr;
     QTimer *m_panelRefresh = nullptr;
+    QString m_statusImage;
     bool m_quitting = false;
 };

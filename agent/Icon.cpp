@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Icon.h"
 
+#include <QPainter>
 #include <QPixmap>
 
 QIcon icon(const QIcon &image)
@@ -19,5 +20,46 @@ QIcon icon(const QIcon &image)
         result.addPixmap(page);
     }
     result.setIsMask(true);
+    return result;
+}
+
+namespace
+{
+QPixmap paintedIn(const QPixmap &mask, const QColor &colour)
+{
+    QPixmap result = mask;
+    QPainter painter(&result);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    painter.fillRect(QRect(QPoint(0, 0), mask.size()), colour);
+    return result;
+}
+} // namespace
+
+QIcon trayRendering(const QIcon &mask, bool darkAppearance)
+{
+    const QColor glyph = darkAppearance ? QColor(0xf2, 0xf2, 0xf2) : QColor(0x2e, 0x34, 0x36);
+    QColor halo = darkAppearance ? QColor(0, 0, 0) : QColor(255, 255, 255);
+    halo.setAlphaF(0.45f);
+    QIcon result;
+    for (const qreal scale : {1.0, 2.0}) {
+        QPixmap page = mask.pixmap(QSize(18, 18), scale);
+        if (page.isNull()) {
+            continue;
+        }
+        page.setDevicePixelRatio(1.0);
+        const QPixmap front = paintedIn(page, glyph);
+        const QPixmap back = paintedIn(page, halo);
+        QPixmap composed(page.size());
+        composed.fill(Qt::transparent);
+        QPainter painter(&composed);
+        const int step = static_cast<int>(scale);
+        for (const QPoint offset : {QPoint(-step, 0), QPoint(step, 0), QPoint(0, -step), QPoint(0, step)}) {
+            painter.drawPixmap(offset, back);
+        }
+        painter.drawPixmap(0, 0, front);
+        painter.end();
+        composed.setDevicePixelRatio(scale);
+        result.addPixmap(composed);
+    }
     return result;
 }

@@ -6,3 +6,8 @@
 /// The tray's form of an image: a copy 18 × 18 (with a sharp 36 × 36 page for 2x screens), marked as a
 /// mask so that the desktop may recolour it like its own symbolic icons. The original is not changed.
 QIcon icon(const QIcon &image);
+
+/// How the tray shows a mask icon from icon(). Tray hosts draw the pixels they are given as they are, so
+/// the glyph is painted in the text colour of the appearance, with a faint halo of the opposite colour
+/// that keeps it visible on a panel of either shade.
+QIcon trayRendering(const QIcon &mask, bool darkAppearance);

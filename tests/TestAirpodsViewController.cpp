@@ -275,6 +275,26 @@ private Q_SLOTS:
         QCOMPARE(tray.pixmap(QSize(18, 18), 1.0).size(), QSize(18, 18));
     }
 
+    void trayGlyphTakesTheAppearancesTextColour_data()
+    {
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light") << false;
+        QTest::newRow("dark") << true;
+    }
+    void trayGlyphTakesTheAppearancesTextColour()
+    {
+        QFETCH(bool, dark);
+        QPixmap square(32, 32);
+        square.fill(Qt::black);
+        const QImage page = trayRendering(icon(QIcon(square)), dark).pixmap(QSize(18, 18), 1.0).toImage();
+        QCOMPARE(page.size(), QSize(18, 18));
+        const QColor centre = page.pixelColor(9, 9);
+        QCOMPARE(centre.alpha(), 255);
+        // Light text on a dark appearance, dark text on a light one: never the mask's own black.
+        QCOMPARE(centre.lightness() > 128, dark);
+        QVERIFY(centre != QColor(Qt::black));
+    }
+
     void hudFrame_data()
     {
         QTest::addColumn<QRect>("screen");
