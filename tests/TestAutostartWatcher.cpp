@@ -11,6 +11,38 @@
 
 #include <memory>
 
+namespace
+{
+/// One change of the autostart folder or of its entry, named as in the tables below.
+bool apply(const QString &change)
+{
+    const QString folder = LoginServiceKit::autostartDirectory();
+    const QString entry = LoginServiceKit::entryFilePath();
+    if (change == QLatin1String("mkdir")) {
+        return QDir().mkpath(folder);
+    }
+    if (change == QLatin1String("rmdir")) {
+        return QDir().rmdir(folder);
+    }
+    if (change == QLatin1String("add")) {
+        return LoginServiceKit::addLoginItems(QStringLiteral("/usr/bin/Earlume"));
+    }
+    if (change == QLatin1String("replace")) {
+        // An atomic save: a new file takes the watched one's place.
+        return LoginServiceKit::addLoginItems(QStringLiteral("/opt/one/Earlume"));
+    }
+    if (change == QLatin1String("append")) {
+        // Changes the file but not the folder's list of files.
+        QFile file(entry);
+        return file.open(QIODevice::Append) && file.write("Hidden=true\n") > 0;
+    }
+    if (change == QLatin1String("delete")) {
+        return QFile::remove(entry);
+    }
+    return false;
+}
+} // namespace
+
 class TestAutostartWatcher : public QObject
 {
     Q_OBJECT
@@ -19,21 +51,11 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void watchesTheFolderWhenItExists();
-    void watchesTheParentWithoutCreatingAnything();
-    void watchesTheNearestExistingAncestor();
-    void reportsNewEntry();
-    void reportsRemovedEntry();
-    void reportsEntryEditedInPlace();
-    void reportsEntryReplacedTwice();
-    void reportsFolderAppearing();
-    void reportsFolderRemoved();
+    void reportsEveryChange_data();
+    void reportsEveryChange();
     void ignoresOtherChangesOfTheParent();
 
 private:
-    static void
-    writeFile(const QString &path, const QByteArray &contents, QIODevice::OpenMode mode = QIODevice::WriteOnly);
-
     std::unique_ptr<ScopedConfigHome> m_home;
 };
 
@@ -47,103 +69,47 @@ void TestAutostartWatcher::cleanup()
     m_home.reset();
 }
 
-void TestAutostartWatcher::writeFile(const QString &path, const QByteArray &contents, QIODevice::OpenMode mode)
+void TestAutostartWatcher::reportsEveryChange_data()
 {
-    QFile file(path);
-    QVERIFY(file.open(mode));
-    file.write(contents);
+    QTest::addColumn<QString>("configHome");
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<QStringList>("changes");
+    const QString add = QStringLiteral("add");
+    QTest::newRow("new entry") << QString() << QStringList{QStringLiteral("mkdir")} << QStringList{add};
+    QTest::newRow("entry deleted") << QString() << QStringList{add} << QStringList{QStringLiteral("delete")};
+    QTest::newRow("entry edited in place") << QString() << QStringList{add} << QStringList{QStringLiteral("append")};
+    QTest::newRow("entry replaced, then edited")
+        << QString() << QStringList{add} << QStringList{QStringLiteral("replace"), QStringLiteral("append")};
+    QTest::newRow("folder appears, then its entry goes")
+        << QString() << QStringList() << QStringList{add, QStringLiteral("delete")};
+    QTest::newRow("folder removed") << QString() << QStringList{QStringLiteral("mkdir")}
+                                    << QStringList{QStringLiteral("rmdir")};
+    QTest::newRow("folder appears below missing parents")
+        << QStringLiteral("/not/there/yet") << QStringList() << QStringList{QStringLiteral("mkdir")};
 }
 
-void TestAutostartWatcher::watchesTheFolderWhenItExists()
+void TestAutostartWatcher::reportsEveryChange()
 {
-    QVERIFY(QDir().mkpath(LoginServiceKit::autostartDirectory()));
+    QFETCH(QString, configHome);
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, changes);
+    qputenv("XDG_CONFIG_HOME", (m_home->path() + configHome).toLocal8Bit());
+    const QString autostart = LoginServiceKit::autostartDirectory();
+    for (const QString &change : std::as_const(before)) {
+        QVERIFY2(apply(change), qPrintable(change));
+    }
     AutostartWatcher watcher;
-    QCOMPARE(watcher.watchedDirectory(), LoginServiceKit::autostartDirectory());
-}
-
-void TestAutostartWatcher::watchesTheParentWithoutCreatingAnything()
-{
-    AutostartWatcher watcher;
-    QCOMPARE(watcher.watchedDirectory(), m_home->path());
-    QVERIFY(!QFile::exists(LoginServiceKit::autostartDirectory()));
-}
-
-void TestAutostartWatcher::watchesTheNearestExistingAncestor()
-{
-    const QString missing = m_home->path() + QStringLiteral("/not/there/yet");
-    qputenv("XDG_CONFIG_HOME", missing.toLocal8Bit());
-    AutostartWatcher watcher;
-    QCOMPARE(watcher.watchedDirectory(), m_home->path());
-    QVERIFY(!QFile::exists(m_home->path() + QStringLiteral("/not")));
+    // The folder once it exists; until then the nearest parent, and nothing is created just to be watched.
+    QCOMPARE(watcher.watchedDirectory(), before.isEmpty() ? m_home->path() : autostart);
+    QCOMPARE(QDir(m_home->path()).isEmpty(), before.isEmpty());
 
     QSignalSpy changed(&watcher, &AutostartWatcher::changed);
-    QVERIFY(QDir().mkpath(LoginServiceKit::autostartDirectory()));
-    QTRY_VERIFY(changed.count() >= 1);
-    QTRY_COMPARE(watcher.watchedDirectory(), LoginServiceKit::autostartDirectory());
-}
-
-void TestAutostartWatcher::reportsNewEntry()
-{
-    QVERIFY(QDir().mkpath(LoginServiceKit::autostartDirectory()));
-    AutostartWatcher watcher;
-    QSignalSpy changed(&watcher, &AutostartWatcher::changed);
-    QVERIFY(LoginServiceKit::addLoginItems(QStringLiteral("/usr/bin/Earlume")));
-    QTRY_VERIFY(changed.count() >= 1);
-}
-
-void TestAutostartWatcher::reportsRemovedEntry()
-{
-    QVERIFY(LoginServiceKit::addLoginItems(QStringLiteral("/usr/bin/Earlume")));
-    AutostartWatcher watcher;
-    QSignalSpy changed(&watcher, &AutostartWatcher::changed);
-    QVERIFY(QFile::remove(LoginServiceKit::entryFilePath()));
-    QTRY_VERIFY(changed.count() >= 1);
-}
-
-void TestAutostartWatcher::reportsEntryEditedInPlace()
-{
-    QVERIFY(LoginServiceKit::addLoginItems(QStringLiteral("/usr/bin/Earlume")));
-    AutostartWatcher watcher;
-    QSignalSpy changed(&watcher, &AutostartWatcher::changed);
-    // Appending changes the file but not the folder's list of files.
-    writeFile(LoginServiceKit::entryFilePath(), "Hidden=true\n", QIODevice::Append);
-    QTRY_VERIFY(changed.count() >= 1);
-}
-
-void TestAutostartWatcher::reportsEntryReplacedTwice()
-{
-    // Each atomic save puts a new file in place of the watched one; the second edit must still be seen.
-    QVERIFY(LoginServiceKit::addLoginItems(QStringLiteral("/usr/bin/Earlume")));
-    AutostartWatcher watcher;
-    QSignalSpy changed(&watcher, &AutostartWatcher::changed);
-    QVERIFY(LoginServiceKit::addLoginItems(QStringLiteral("/opt/one/Earlume")));
-    QTRY_VERIFY(changed.count() >= 1);
-    changed.clear();
-    writeFile(LoginServiceKit::entryFilePath(), "Hidden=true\n", QIODevice::Append);
-    QTRY_VERIFY(changed.count() >= 1);
-}
-
-void TestAutostartWatcher::reportsFolderAppearing()
-{
-    AutostartWatcher watcher;
-    QSignalSpy changed(&watcher, &AutostartWatcher::changed);
-    QVERIFY(LoginServiceKit::addLoginItems(QStringLiteral("/usr/bin/Earlume")));
-    QTRY_VERIFY(changed.count() >= 1);
-    QCOMPARE(watcher.watchedDirectory(), LoginServiceKit::autostartDirectory());
-    // From now on the folder itself is watched.
-    changed.clear();
-    QVERIFY(QFile::remove(LoginServiceKit::entryFilePath()));
-    QTRY_VERIFY(changed.count() >= 1);
-}
-
-void TestAutostartWatcher::reportsFolderRemoved()
-{
-    QVERIFY(QDir().mkpath(LoginServiceKit::autostartDirectory()));
-    AutostartWatcher watcher;
-    QSignalSpy changed(&watcher, &AutostartWatcher::changed);
-    QVERIFY(QDir().rmdir(LoginServiceKit::autostartDirectory()));
-    QTRY_VERIFY(changed.count() >= 1);
-    QCOMPARE(watcher.watchedDirectory(), m_home->path());
+    for (const QString &change : std::as_const(changes)) {
+        changed.clear();
+        QVERIFY2(apply(change), qPrintable(change));
+        QTRY_VERIFY2(changed.count() >= 1, qPrintable(change));
+    }
+    QTRY_COMPARE(watcher.watchedDirectory(), QFileInfo(autostart).isDir() ? autostart : m_home->path());
 }
 
 void TestAutostartWatcher::ignoresOtherChangesOfTheParent()
@@ -153,7 +119,8 @@ void TestAutostartWatcher::ignoresOtherChangesOfTheParent()
     // A second watcher on the same folder tells when the change has been delivered.
     QFileSystemWatcher barrier({m_home->path()});
     QSignalSpy delivered(&barrier, &QFileSystemWatcher::directoryChanged);
-    writeFile(m_home->path() + QStringLiteral("/com.vostel.Earlume.settings-plist.ini"), "[General]\n");
+    QFile other(m_home->path() + QStringLiteral("/com.vostel.Earlume.settings-plist.ini"));
+    QVERIFY(other.open(QIODevice::WriteOnly));
     QTRY_VERIFY(delivered.count() >= 1);
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();

@@ -6,10 +6,24 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTest>
 
 #include <memory>
+
+namespace
+{
+const QString Path = QStringLiteral("/usr/bin/Earlume");
+const QString Head = QStringLiteral("[Desktop Entry]\nType=Application\nName=Earlume\n");
+
+[[nodiscard]] bool writeEntry(const QString &contents)
+{
+    QFile file(LoginServiceKit::entryFilePath());
+    return QDir().mkpath(LoginServiceKit::autostartDirectory()) && file.open(QIODevice::WriteOnly)
+        && file.write(contents.toUtf8()) == contents.toUtf8().size();
+}
+
+enum Blocker { FileForFolder, FolderForEntry, FullFolderForEntry, ReadOnlyFolder };
+} // namespace
 
 class TestLoginServiceKit : public QObject
 {
@@ -19,30 +33,18 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void entryLivesInConfigHomeAutostart();
-    void addThenExists_data();
-    void addThenExists();
-    void execLineIsQuotedAndEscaped_data();
-    void execLineIsQuotedAndEscaped();
+    void addWritesAValidEntry_data();
+    void addWritesAValidEntry();
     void existsReadsHandWrittenEntries_data();
     void existsReadsHandWrittenEntries();
     void existsFindsProgramNamedWithoutPath();
-    void noEntryMeansNoItem();
-    void addReplacesEntryOfAnotherPath();
-    void addRewritesDisabledEntry();
-    void removeDeletesEntry();
-    void removeWithoutEntrySucceeds();
-    void removeLeavesEntryOfAnotherPath();
-    void addFailsWhenFolderCannotBeMade();
-    void addFailsWithoutLeavingHalfAFile();
-    void removeFailureIsReported();
+    void addReplacesAndRemoveKeepsOtherPathsEntries();
+    void failureIsOneLineAndLeavesNoHalfFile_data();
+    void failureIsOneLineAndLeavesNoHalfFile();
     void splitExec_data();
     void splitExec();
 
 private:
-    static void writeEntry(const QString &contents);
-    static QString validate(const QString &file);
-
     std::unique_ptr<ScopedConfigHome> m_home;
 };
 
@@ -56,68 +58,11 @@ void TestLoginServiceKit::cleanup()
     m_home.reset();
 }
 
-void TestLoginServiceKit::writeEntry(const QString &contents)
-{
-    QVERIFY(QDir().mkpath(LoginServiceKit::autostartDirectory()));
-    QFile file(LoginServiceKit::entryFilePath());
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(contents.toUtf8());
-}
-
-/// desktop-file-validate's complaints about @p file; empty when it accepts the file.
-QString TestLoginServiceKit::validate(const QString &file)
-{
-    const QString tool = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
-    if (tool.isEmpty()) {
-        return QStringLiteral("desktop-file-validate is not installed (Debian package desktop-file-utils)");
-    }
-    QProcess process;
-    process.start(tool, {file});
-    process.waitForFinished();
-    const QString output = QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
-    return process.exitCode() == 0 && output.trimmed().isEmpty() ? QString() : output;
-}
-
-void TestLoginServiceKit::entryLivesInConfigHomeAutostart()
-{
-    QCOMPARE(LoginServiceKit::autostartDirectory(), m_home->path() + QStringLiteral("/autostart"));
-    QCOMPARE(LoginServiceKit::entryFilePath(),
-             m_home->path() + QStringLiteral("/autostart/com.vostel.Earlume.desktop"));
-}
-
-void TestLoginServiceKit::addThenExists_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::newRow("plain") << QStringLiteral("/usr/bin/Earlume");
-    QTest::newRow("spaces") << QStringLiteral("/home/me/My Programs/Earlume");
-    QTest::newRow("double quote") << QStringLiteral("/opt/say \"hi\"/Earlume");
-    QTest::newRow("single quote") << QStringLiteral("/opt/it's/Earlume");
-    QTest::newRow("backslash") << QStringLiteral("/opt/back\\slash/Earlume");
-    QTest::newRow("dollar") << QStringLiteral("/opt/$HOME/Earlume");
-    QTest::newRow("backtick") << QStringLiteral("/opt/`id`/Earlume");
-    QTest::newRow("percent") << QStringLiteral("/opt/100%u/Earlume");
-    QTest::newRow("shell specials") << QStringLiteral("/opt/a;b&c|d<e>f(g)*?#~/Earlume");
-    QTest::newRow("tab") << QStringLiteral("/opt/a\tb/Earlume");
-    QTest::newRow("non-ASCII") << QStringLiteral("/home/zoë/Écouteurs/Earlume");
-}
-
-void TestLoginServiceKit::addThenExists()
-{
-    QFETCH(QString, path);
-    QVERIFY(!LoginServiceKit::isExistLoginItems(path));
-    QVERIFY(LoginServiceKit::addLoginItems(path));
-    QVERIFY(LoginServiceKit::isExistLoginItems(path));
-    QVERIFY(!LoginServiceKit::isExistLoginItems(path + QStringLiteral("2")));
-    QVERIFY(!LoginServiceKit::isExistLoginItems(QStringLiteral("/usr/bin/Earlume2")));
-    const QString complaints = validate(LoginServiceKit::entryFilePath());
-    QVERIFY2(complaints.isEmpty(), qPrintable(complaints));
-}
-
-void TestLoginServiceKit::execLineIsQuotedAndEscaped_data()
+void TestLoginServiceKit::addWritesAValidEntry_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("execLine");
-    QTest::newRow("plain") << QStringLiteral("/usr/bin/Earlume") << QStringLiteral("Exec=\"/usr/bin/Earlume\"");
+    QTest::newRow("plain") << Path << QStringLiteral("Exec=\"/usr/bin/Earlume\"");
     QTest::newRow("space") << QStringLiteral("/opt/My Apps/Earlume") << QStringLiteral("Exec=\"/opt/My Apps/Earlume\"");
     // Quoting escapes ", `, $ and \ with a backslash; the value's own escaping then doubles every backslash.
     QTest::newRow("quote") << QStringLiteral("/opt/a\"b/Earlume") << QStringLiteral("Exec=\"/opt/a\\\\\"b/Earlume\"");
@@ -125,30 +70,49 @@ void TestLoginServiceKit::execLineIsQuotedAndEscaped_data()
                                << QStringLiteral("Exec=\"/opt/a\\\\\\\\b/Earlume\"");
     QTest::newRow("dollar and backtick") << QStringLiteral("/opt/$x`y/Earlume")
                                          << QStringLiteral("Exec=\"/opt/\\\\$x\\\\`y/Earlume\"");
-    QTest::newRow("percent") << QStringLiteral("/opt/50%/Earlume") << QStringLiteral("Exec=\"/opt/50%%/Earlume\"");
+    // A field code such as %u must not arise from the path.
+    QTest::newRow("percent") << QStringLiteral("/opt/100%u/Earlume") << QStringLiteral("Exec=\"/opt/100%%u/Earlume\"");
+    QTest::newRow("single quote") << QStringLiteral("/opt/it's/Earlume")
+                                  << QStringLiteral("Exec=\"/opt/it's/Earlume\"");
+    QTest::newRow("shell specials") << QStringLiteral("/opt/a;b&c|d<e>f(g)*?#~/Earlume")
+                                    << QStringLiteral("Exec=\"/opt/a;b&c|d<e>f(g)*?#~/Earlume\"");
+    QTest::newRow("tab") << QStringLiteral("/opt/a\tb/Earlume") << QStringLiteral("Exec=\"/opt/a\\tb/Earlume\"");
+    QTest::newRow("non-ASCII") << QStringLiteral("/home/zoë/Écouteurs/Earlume")
+                               << QStringLiteral("Exec=\"/home/zoë/Écouteurs/Earlume\"");
 }
 
-void TestLoginServiceKit::execLineIsQuotedAndEscaped()
+void TestLoginServiceKit::addWritesAValidEntry()
 {
     QFETCH(QString, path);
     QFETCH(QString, execLine);
+    QVERIFY(!LoginServiceKit::isExistLoginItems(path));
+    // Asking creates nothing.
+    QCOMPARE(QDir(m_home->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
     QVERIFY(LoginServiceKit::addLoginItems(path));
-    QFile file(LoginServiceKit::entryFilePath());
+    // Where desktop sessions look for it.
+    QFile file(m_home->path() + QStringLiteral("/autostart/com.vostel.Earlume.desktop"));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
     QCOMPARE(lines.value(0), QStringLiteral("[Desktop Entry]"));
-    QVERIFY2(lines.contains(execLine), qPrintable(lines.join(QLatin1Char('\n'))));
     QVERIFY(lines.contains(QStringLiteral("Type=Application")));
+    QVERIFY2(lines.contains(execLine), qPrintable(lines.join(QLatin1Char('\n'))));
+    QProcess validator;
+    validator.setProcessChannelMode(QProcess::MergedChannels);
+    validator.start(QStringLiteral("desktop-file-validate"), {file.fileName()});
+    QVERIFY2(validator.waitForFinished(), "desktop-file-validate (Debian package desktop-file-utils) is needed");
+    const QString complaints = QString::fromUtf8(validator.readAll());
+    QVERIFY2(validator.exitCode() == 0 && complaints.trimmed().isEmpty(), qPrintable(complaints));
+    QVERIFY(LoginServiceKit::isExistLoginItems(path));
+    QVERIFY(!LoginServiceKit::isExistLoginItems(path + QStringLiteral("2")));
 }
 
 void TestLoginServiceKit::existsReadsHandWrittenEntries_data()
 {
     QTest::addColumn<QString>("contents");
     QTest::addColumn<bool>("exists");
-    const QString head = QStringLiteral("[Desktop Entry]\nType=Application\nName=Earlume\n");
-    QTest::newRow("unquoted") << head + QStringLiteral("Exec=/usr/bin/Earlume\n") << true;
-    QTest::newRow("quoted") << head + QStringLiteral("Exec=\"/usr/bin/Earlume\"\n") << true;
-    QTest::newRow("with arguments") << head + QStringLiteral("Exec=/usr/bin/Earlume --verbose %U\n") << true;
+    QTest::newRow("unquoted") << Head + QStringLiteral("Exec=/usr/bin/Earlume\n") << true;
+    QTest::newRow("quoted") << Head + QStringLiteral("Exec=\"/usr/bin/Earlume\"\n") << true;
+    QTest::newRow("with arguments") << Head + QStringLiteral("Exec=/usr/bin/Earlume --verbose %U\n") << true;
     QTest::newRow("spaces around =") << QStringLiteral("[Desktop Entry]\nType = Application\nName = Earlume\n"
                                                        "Exec = /usr/bin/Earlume\n")
                                      << true;
@@ -156,162 +120,130 @@ void TestLoginServiceKit::existsReadsHandWrittenEntries_data()
         << QStringLiteral("# made by hand\n[Desktop Entry]\n# the agent\nType=Application\nName=Earlume\n"
                           "Exec=/usr/bin/Earlume\n\n[Desktop Action Quit]\nName=Quit\nExec=/bin/false\n")
         << true;
-    QTest::newRow("explicitly not hidden") << head + QStringLiteral("Exec=/usr/bin/Earlume\nHidden=false\n") << true;
-    QTest::newRow("hidden") << head + QStringLiteral("Exec=/usr/bin/Earlume\nHidden=true\n") << false;
-    QTest::newRow("switched off") << head + QStringLiteral("Exec=/usr/bin/Earlume\nX-GNOME-Autostart-enabled=false\n")
+    QTest::newRow("explicitly not hidden") << Head + QStringLiteral("Exec=/usr/bin/Earlume\nHidden=false\n") << true;
+    QTest::newRow("hidden") << Head + QStringLiteral("Exec=/usr/bin/Earlume\nHidden=true\n") << false;
+    QTest::newRow("switched off") << Head + QStringLiteral("Exec=/usr/bin/Earlume\nX-GNOME-Autostart-enabled=false\n")
                                   << false;
-    QTest::newRow("other program") << head + QStringLiteral("Exec=/usr/bin/Earlume2\n") << false;
-    QTest::newRow("program only as argument") << head + QStringLiteral("Exec=/usr/bin/env /usr/bin/Earlume\n") << false;
-    QTest::newRow("no Exec") << head << false;
-    QTest::newRow("empty Exec") << head + QStringLiteral("Exec=\n") << false;
-    QTest::newRow("unbalanced quote") << head + QStringLiteral("Exec=\"/usr/bin/Earlume\n") << false;
+    QTest::newRow("other program") << Head + QStringLiteral("Exec=/usr/bin/Earlume2\n") << false;
+    QTest::newRow("program only as argument") << Head + QStringLiteral("Exec=/usr/bin/env /usr/bin/Earlume\n") << false;
+    QTest::newRow("no Exec") << Head << false;
+    QTest::newRow("empty Exec") << Head + QStringLiteral("Exec=\n") << false;
+    QTest::newRow("unbalanced quote") << Head + QStringLiteral("Exec=\"/usr/bin/Earlume\n") << false;
     QTest::newRow("no Name") << QStringLiteral("[Desktop Entry]\nType=Application\nExec=/usr/bin/Earlume\n") << false;
     QTest::newRow("link, not application")
         << QStringLiteral("[Desktop Entry]\nType=Link\nName=Earlume\nExec=/usr/bin/Earlume\nURL=file:///\n") << false;
     QTest::newRow("main group not first")
         << QStringLiteral("[Other]\nA=b\n[Desktop Entry]\nType=Application\nName=Earlume\nExec=/usr/bin/Earlume\n")
         << false;
-    QTest::newRow("key before any group") << QStringLiteral("Exec=/usr/bin/Earlume\n") + head << false;
+    QTest::newRow("key before any group") << QStringLiteral("Exec=/usr/bin/Earlume\n") + Head << false;
     QTest::newRow("Exec only in another group")
-        << head + QStringLiteral("[Desktop Action Start]\nName=Start\nExec=/usr/bin/Earlume\n") << false;
-    QTest::newRow("not a desktop entry") << QStringLiteral("\x7f"
-                                                           "ELF garbage")
-                                         << false;
-    QTest::newRow("empty file") << QString() << false;
+        << Head + QStringLiteral("[Desktop Action Start]\nName=Start\nExec=/usr/bin/Earlume\n") << false;
+    QTest::newRow("not a desktop entry") << QStringLiteral("\x7f" "ELF garbage") << false;
 }
 
 void TestLoginServiceKit::existsReadsHandWrittenEntries()
 {
     QFETCH(QString, contents);
     QFETCH(bool, exists);
-    writeEntry(contents);
-    QCOMPARE(LoginServiceKit::isExistLoginItems(QStringLiteral("/usr/bin/Earlume")), exists);
+    QVERIFY(writeEntry(contents));
+    QCOMPARE(LoginServiceKit::isExistLoginItems(Path), exists);
 }
 
 void TestLoginServiceKit::existsFindsProgramNamedWithoutPath()
 {
     QTemporaryDir bin;
-    const QString program = bin.filePath(QStringLiteral("Earlume"));
-    QFile file(program);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("#!/bin/sh\n");
-    file.close();
-    QVERIFY(file.setPermissions(file.permissions() | QFileDevice::ExeOwner));
+    QFile program(bin.filePath(QStringLiteral("Earlume")));
+    QVERIFY(program.open(QIODevice::WriteOnly));
+    program.close();
+    QVERIFY(program.setPermissions(program.permissions() | QFileDevice::ExeOwner));
+    QVERIFY(writeEntry(Head + QStringLiteral("Exec=Earlume\n")));
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", bin.path().toLocal8Bit() + ':' + path);
-    writeEntry(QStringLiteral("[Desktop Entry]\nType=Application\nName=Earlume\nExec=Earlume\n"));
-    const bool exists = LoginServiceKit::isExistLoginItems(program);
+    const bool exists = LoginServiceKit::isExistLoginItems(program.fileName());
     const bool existsForOther = LoginServiceKit::isExistLoginItems(bin.filePath(QStringLiteral("Other")));
     qputenv("PATH", path);
     QVERIFY(exists);
     QVERIFY(!existsForOther);
 }
 
-void TestLoginServiceKit::noEntryMeansNoItem()
+void TestLoginServiceKit::addReplacesAndRemoveKeepsOtherPathsEntries()
 {
+    const QString other = QStringLiteral("/opt/other copy/Earlume");
+    // Nothing to remove is no failure, and creates nothing.
+    QVERIFY(LoginServiceKit::removeLoginItems(Path));
     QVERIFY(!QFile::exists(LoginServiceKit::autostartDirectory()));
-    QVERIFY(!LoginServiceKit::isExistLoginItems(QStringLiteral("/usr/bin/Earlume")));
-    // Asking creates nothing.
-    QVERIFY(!QFile::exists(LoginServiceKit::autostartDirectory()));
-}
-
-void TestLoginServiceKit::addReplacesEntryOfAnotherPath()
-{
-    QVERIFY(LoginServiceKit::addLoginItems(QStringLiteral("/opt/old/Earlume")));
-    QVERIFY(LoginServiceKit::addLoginItems(QStringLiteral("/opt/new/Earlume")));
-    QVERIFY(LoginServiceKit::isExistLoginItems(QStringLiteral("/opt/new/Earlume")));
-    QVERIFY(!LoginServiceKit::isExistLoginItems(QStringLiteral("/opt/old/Earlume")));
-}
-
-void TestLoginServiceKit::addRewritesDisabledEntry()
-{
-    writeEntry(QStringLiteral("[Desktop Entry]\nType=Application\nName=Earlume\nExec=/usr/bin/Earlume\nHidden=true\n"));
-    QVERIFY(!LoginServiceKit::isExistLoginItems(QStringLiteral("/usr/bin/Earlume")));
-    QVERIFY(LoginServiceKit::addLoginItems(QStringLiteral("/usr/bin/Earlume")));
-    QVERIFY(LoginServiceKit::isExistLoginItems(QStringLiteral("/usr/bin/Earlume")));
-}
-
-void TestLoginServiceKit::removeDeletesEntry()
-{
-    QVERIFY(LoginServiceKit::addLoginItems(QStringLiteral("/usr/bin/Earlume")));
-    QVERIFY(LoginServiceKit::removeLoginItems(QStringLiteral("/usr/bin/Earlume")));
+    QVERIFY(LoginServiceKit::addLoginItems(other));
+    QVERIFY(LoginServiceKit::removeLoginItems(Path));
+    QVERIFY(LoginServiceKit::isExistLoginItems(other));
+    QVERIFY(LoginServiceKit::addLoginItems(Path));
+    QVERIFY(!LoginServiceKit::isExistLoginItems(other));
+    QVERIFY(writeEntry(Head + QStringLiteral("Exec=/usr/bin/Earlume\nHidden=true\n")));
+    QVERIFY(LoginServiceKit::addLoginItems(Path));
+    QVERIFY(LoginServiceKit::isExistLoginItems(Path));
+    QVERIFY(LoginServiceKit::removeLoginItems(Path));
     QVERIFY(!QFile::exists(LoginServiceKit::entryFilePath()));
-    QVERIFY(!LoginServiceKit::isExistLoginItems(QStringLiteral("/usr/bin/Earlume")));
     // The folder stays: it holds other programs' entries too.
-    QVERIFY(QFile::exists(LoginServiceKit::autostartDirectory()));
+    QVERIFY(QFileInfo(LoginServiceKit::autostartDirectory()).isDir());
 }
 
-void TestLoginServiceKit::removeWithoutEntrySucceeds()
+void TestLoginServiceKit::failureIsOneLineAndLeavesNoHalfFile_data()
 {
-    QVERIFY(LoginServiceKit::removeLoginItems(QStringLiteral("/usr/bin/Earlume")));
-    QVERIFY(!QFile::exists(LoginServiceKit::autostartDirectory()));
+    QTest::addColumn<int>("blocker");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("file in place of the folder")
+        << int(FileForFolder) << QStringLiteral("Cannot create the autostart folder .*/autostart");
+    // Not even root may replace a folder by a file: the save has to fail after it has begun.
+    QTest::newRow("folder in place of the entry")
+        << int(FolderForEntry) << QStringLiteral("Cannot write the autostart entry .*com.vostel.Earlume.desktop");
+    QTest::newRow("read-only folder") << int(ReadOnlyFolder) << QStringLiteral("Cannot write the autostart entry");
+    QTest::newRow("removing a non-empty folder in place of the entry")
+        << int(FullFolderForEntry) << QStringLiteral("Cannot remove the autostart entry .*com.vostel.Earlume.desktop");
 }
 
-void TestLoginServiceKit::removeLeavesEntryOfAnotherPath()
+void TestLoginServiceKit::failureIsOneLineAndLeavesNoHalfFile()
 {
-    QVERIFY(LoginServiceKit::addLoginItems(QStringLiteral("/opt/other copy/Earlume")));
-    QVERIFY(LoginServiceKit::removeLoginItems(QStringLiteral("/usr/bin/Earlume")));
-    QVERIFY(LoginServiceKit::isExistLoginItems(QStringLiteral("/opt/other copy/Earlume")));
-}
-
-void TestLoginServiceKit::addFailsWhenFolderCannotBeMade()
-{
-    // A file where the folder should be.
-    QFile blocker(LoginServiceKit::autostartDirectory());
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    QTest::ignoreMessage(QtWarningMsg,
-                         QRegularExpression(QStringLiteral("Cannot create the autostart folder .*/autostart")));
-    QVERIFY(!LoginServiceKit::addLoginItems(QStringLiteral("/usr/bin/Earlume")));
-    QVERIFY(!LoginServiceKit::isExistLoginItems(QStringLiteral("/usr/bin/Earlume")));
-}
-
-void TestLoginServiceKit::addFailsWithoutLeavingHalfAFile()
-{
-    // A folder in place of the entry cannot be replaced by a file, not even by root, who may write
-    // anywhere else: the save has to fail after it has begun.
+    QFETCH(int, blocker);
+    QFETCH(QString, message);
     const QString autostart = LoginServiceKit::autostartDirectory();
-    QVERIFY(QDir().mkpath(LoginServiceKit::entryFilePath()));
-    QTest::ignoreMessage(
-        QtWarningMsg,
-        QRegularExpression(QStringLiteral("Cannot write the autostart entry .*com.vostel.Earlume.desktop")));
-    QVERIFY(!LoginServiceKit::addLoginItems(QStringLiteral("/usr/bin/Earlume")));
-    QCOMPARE(QDir(autostart).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-             QStringList{QStringLiteral("com.vostel.Earlume.desktop")});
-    QVERIFY(QFileInfo(LoginServiceKit::entryFilePath()).isDir());
-
-    if (geteuid() != 0) {
-        // A folder the user may not write to.
-        QVERIFY(QDir().rmdir(LoginServiceKit::entryFilePath()));
-        QFile(autostart).setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("Cannot write the autostart entry")));
-        const bool added = LoginServiceKit::addLoginItems(QStringLiteral("/usr/bin/Earlume"));
-        const QStringList left = QDir(autostart).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-        QFile(autostart).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QVERIFY(!added);
-        QCOMPARE(left, QStringList());
+    const QString entry = LoginServiceKit::entryFilePath();
+    switch (blocker) {
+    case FileForFolder:
+        QVERIFY(QFile(autostart).open(QIODevice::WriteOnly));
+        break;
+    case FolderForEntry:
+        QVERIFY(QDir().mkpath(entry));
+        break;
+    case FullFolderForEntry:
+        QVERIFY(QDir().mkpath(entry + QStringLiteral("/inside")));
+        break;
+    case ReadOnlyFolder:
+        if (geteuid() == 0) {
+            QSKIP("root may write into any folder");
+        }
+        QVERIFY(QDir().mkpath(autostart));
+        QVERIFY(QFile(autostart).setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        break;
     }
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(message));
+    QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+    const bool done = blocker == FullFolderForEntry ? LoginServiceKit::removeLoginItems(Path)
+                                                    : LoginServiceKit::addLoginItems(Path);
+    const QStringList left = QDir(autostart).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    QFile(autostart).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QVERIFY(!done);
+    // Nothing but what blocked the write: no temporary file, no half entry.
+    QVERIFY(!QFileInfo(entry).isFile());
+    QCOMPARE(left, blocker == FileForFolder || blocker == ReadOnlyFolder ? QStringList()
+                                                                        : QStringList{entry.section(u'/', -1)});
 }
 
-void TestLoginServiceKit::removeFailureIsReported()
-{
-    // Not a file, and not empty: nothing can remove it as a file.
-    QVERIFY(QDir().mkpath(LoginServiceKit::entryFilePath() + QStringLiteral("/inside")));
-    QTest::ignoreMessage(
-        QtWarningMsg,
-        QRegularExpression(QStringLiteral("Cannot remove the autostart entry .*com.vostel.Earlume.desktop")));
-    QVERIFY(!LoginServiceKit::removeLoginItems(QStringLiteral("/usr/bin/Earlume")));
-}
-
+// Writing and reading back an entry covers quoting and escaping; these are the hand-written forms beyond it.
 void TestLoginServiceKit::splitExec_data()
 {
     QTest::addColumn<QString>("exec");
     QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("one") << QStringLiteral("/usr/bin/Earlume") << QStringList{QStringLiteral("/usr/bin/Earlume")};
     QTest::newRow("several") << QStringLiteral("a  b\tc")
                              << QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")};
-    QTest::newRow("quoted space") << QStringLiteral("\"/opt/My Apps/Earlume\" -x")
-                                  << QStringList{QStringLiteral("/opt/My Apps/Earlume"), QStringLiteral("-x")};
     QTest::newRow("escapes in quotes") << QStringLiteral("\"a\\\"b\\`c\\$d\\\\e\"")
                                        << QStringList{QStringLiteral("a\"b`c$d\\e")};
     QTest::newRow("backslash before ordinary character stays")
@@ -321,7 +253,6 @@ void TestLoginServiceKit::splitExec_data()
     QTest::newRow("empty quoted argument")
         << QStringLiteral("prog \"\"") << QStringList{QStringLiteral("prog"), QString()};
     QTest::newRow("unbalanced") << QStringLiteral("\"prog") << QStringList();
-    QTest::newRow("empty") << QString() << QStringList();
 }
 
 void TestLoginServiceKit::splitExec()
@@ -329,10 +260,6 @@ void TestLoginServiceKit::splitExec()
     QFETCH(QString, exec);
     QFETCH(QStringList, arguments);
     QCOMPARE(LoginServiceKit::splitExec(exec), arguments);
-    if (!arguments.isEmpty()) {
-        QCOMPARE(LoginServiceKit::splitExec(LoginServiceKit::quoteExecArgument(arguments.first())).value(0),
-                 arguments.first());
-    }
 }
 
 QTEST_GUILESS_MAIN(TestLoginServiceKit)

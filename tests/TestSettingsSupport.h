@@ -5,20 +5,17 @@
 
 #include "AgentLauncher.h"
 #include "DistributedNotificationCenter.h"
+#include "support/TestEnvironment.h"
 
-#include <QFile>
-#include <QList>
-#include <QPair>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
-#include <QTest>
 #include <QUuid>
 
 #include <cstdio>
 #include <unistd.h>
 
-/// Points $XDG_CONFIG_HOME at a fresh folder for as long as it lives.
+/// Points $XDG_CONFIG_HOME at a fresh, empty folder for as long as it lives.
 class ScopedConfigHome
 {
 public:
@@ -38,49 +35,26 @@ private:
     QTemporaryDir m_dir;
 };
 
-/// Sends everything written to standard output while it lives into a file, and reads it back as lines.
-class StdoutCapture
+/// What @p action writes to this process's standard output, line by line.
+template<typename Action>
+QStringList standardOutputOf(Action action)
 {
-public:
-    StdoutCapture()
-    {
-        m_file.open();
-        std::fflush(stdout);
-        m_saved = dup(STDOUT_FILENO);
-        dup2(m_file.handle(), STDOUT_FILENO);
+    QTemporaryFile file;
+    file.open();
+    std::fflush(stdout);
+    const int saved = dup(STDOUT_FILENO);
+    dup2(file.handle(), STDOUT_FILENO);
+    action();
+    std::fflush(stdout);
+    dup2(saved, STDOUT_FILENO);
+    close(saved);
+    file.seek(0);
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    if (lines.constLast().isEmpty()) {
+        lines.removeLast();
     }
-    ~StdoutCapture() { restore(); }
-    StdoutCapture(const StdoutCapture &) = delete;
-    StdoutCapture &operator=(const StdoutCapture &) = delete;
-
-    /// Ends the capture and returns what was written, line by line.
-    QStringList lines()
-    {
-        restore();
-        QFile file(m_file.fileName());
-        file.open(QIODevice::ReadOnly);
-        QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-        if (!lines.isEmpty() && lines.constLast().isEmpty()) {
-            lines.removeLast();
-        }
-        return lines;
-    }
-
-private:
-    void restore()
-    {
-        if (m_saved < 0) {
-            return;
-        }
-        std::fflush(stdout);
-        dup2(m_saved, STDOUT_FILENO);
-        close(m_saved);
-        m_saved = -1;
-    }
-
-    QTemporaryFile m_file;
-    int m_saved = -1;
-};
+    return lines;
+}
 
 /// Remembers what it was asked to start, and starts nothing.
 class FakeAgentLauncher : public AgentLauncher
@@ -95,57 +69,23 @@ public:
     QStringList launched;
 };
 
-/**
- * Records every notification seen on a centre. A post of a fresh sentinel name, once seen, proves that
- * everything posted on the same connection before it has been seen too: that is how the tests show
- * that something was not posted, without waiting for a while.
- */
-class NotificationRecorder : public QObject
+/// Posts a fresh name on the connection this process's settings window posts on and waits for @p recorder to see
+/// it: by then it has seen everything the window posted before.
+inline bool flushed(PostRecorder &recorder)
 {
-public:
-    explicit NotificationRecorder(DistributedNotificationCenter *center)
-        : m_center(center)
-    {
-        connect(center,
-                &DistributedNotificationCenter::notificationReceived,
-                this,
-                [this](const QString &name, const QString &object) {
-                    posts.append({name, object});
-                });
-    }
+    const QString sentinel = QUuid::createUuid().toString();
+    DistributedNotificationCenter::defaultCenter()->post(sentinel, QString());
+    return recorder.waitFor(sentinel);
+}
 
-    int count(const QString &name) const
-    {
-        int n = 0;
-        for (const auto &post : posts) {
-            n += post.first == name ? 1 : 0;
+/// The objects of the posts named @p name that @p recorder has seen: who posted them.
+inline QStringList objectsOf(const PostRecorder &recorder, const QString &name)
+{
+    QStringList objects;
+    for (const PostRecorder::Post &post : recorder.posts()) {
+        if (post.name == name) {
+            objects.append(post.object);
         }
-        return n;
     }
-
-    QStringList objectsOf(const QString &name) const
-    {
-        QStringList objects;
-        for (const auto &post : posts) {
-            if (post.first == name) {
-                objects.append(post.second);
-            }
-        }
-        return objects;
-    }
-
-    /// Posts a sentinel through @p center (the recorder's own by default) and waits until it comes back.
-    [[nodiscard]] bool flush(DistributedNotificationCenter *center = nullptr)
-    {
-        const QString sentinel = QStringLiteral("test.sentinel.") + QUuid::createUuid().toString(QUuid::WithoutBraces);
-        (center ? center : m_center)->post(sentinel, QString());
-        return QTest::qWaitFor([&] {
-            return count(sentinel) > 0;
-        });
-    }
-
-    QList<QPair<QString, QString>> posts;
-
-private:
-    DistributedNotificationCenter *m_center;
-};
+    return objects;
+}

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The settings window's content with its real controller on the test session bus; the agent is either absent or
+// stood in for by posts from this process, and the launcher starts nothing.
 #include "DBusHelper.h"
 #include "DistributedNotificationCenter.h"
 #include "LoginServiceKit.h"
@@ -20,9 +22,23 @@
 namespace
 {
 const QString AgentPath = QStringLiteral("/opt/earlume/bin/Earlume");
-const QString CheckingText = QStringLiteral("Checking whether Earlume is running…");
 const QString RunningText = QStringLiteral("Earlume is running.");
 const QString NotRunningText = QStringLiteral("Earlume isn't running.");
+const QString LoginBox = QStringLiteral("startAtLogginginCheckbox");
+const QString ConnectBox = QStringLiteral("showConnectButtonCheckbox");
+const QStringList OnLines{QStringLiteral("true"), QStringLiteral("Turn On"), QStringLiteral("Settings Changed")};
+const QStringList OffLines{QStringLiteral("false"), QStringLiteral("Turn Off"), QStringLiteral("Settings Changed")};
+
+/// The four option boxes with the keys they stand for.
+QList<QPair<QString, QString>> optionBoxes()
+{
+    return {{QStringLiteral("hideMenuCheckbox"), SettingsKeys::HideMenu},
+            {QStringLiteral("showHudOnConnectionCheckbox"), SettingsKeys::ShowHudOnConnection},
+            {QStringLiteral("showSettingsButtonCheckbox"), SettingsKeys::SettingsButton},
+            {ConnectBox, SettingsKeys::ConnectButton}};
+}
+
+enum LoginItem { NoItem, Item, BoxOnButItemGone };
 } // namespace
 
 class TestSettingsViewController : public QObject
@@ -34,36 +50,26 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void outletsHaveTheirNames_data();
-    void outletsHaveTheirNames();
-    void everyCheckBoxHasATitle();
-    void initialDisplayBeforeAnyAnswer();
-    void firstRunShowsAllOptionsOff();
-    void boxesShowTheSuite_data();
-    void boxesShowTheSuite();
-    void startAtLoginBoxShowsTheLoginItemNotTheSuite();
-    void clickWritesAllFourKeys_data();
-    void clickWritesAllFourKeys();
-    void clickLogsThreeLinesInOrder_data();
-    void clickLogsThreeLinesInOrder();
-    void clickOnAnyBoxReappliesLoginItem();
-    void pingShowsRunningAndUnpingNotRunning();
-    void startButtonLaunchesWithoutChangingDisplay();
-    void stopButtonPostsQuitWithoutChangingDisplay();
-    void loginItemsChangeRefreshesTheBox();
+    void firstRunShowsAllBoxesOffAndAsksTheAgentOnce();
+    void boxesShowTheSuiteAndTheLoginItem_data();
+    void boxesShowTheSuiteAndTheLoginItem();
+    void clickWritesAllKeysTheLoginItemAndThreeLines_data();
+    void clickWritesAllKeysTheLoginItemAndThreeLines();
+    void statusFollowsPingAndUnping();
+    void startStopButtonAsksAndLeavesTheStatusToTheAgent_data();
+    void startStopButtonAsksAndLeavesTheStatusToTheAgent();
+    void loginBoxFollowsTheAutostartEntry();
 
 private:
     void load();
-    template <typename T>
-    T *outlet(const char *name) const
-    {
-        return m_view->findChild<T *>(QString::fromLatin1(name));
-    }
+    QCheckBox *box(const QString &name) const { return m_view->findChild<QCheckBox *>(name); }
+    QLabel *statusLabel() const { return m_view->findChild<QLabel *>(QStringLiteral("statusLabel")); }
+    QPushButton *startStopButton() const { return m_view->findChild<QPushButton *>(QStringLiteral("startStopButton")); }
 
     std::unique_ptr<ScopedConfigHome> m_home;
     FakeAgentLauncher m_launcher;
     DistributedNotificationCenter *m_center = nullptr;
-    std::unique_ptr<NotificationRecorder> m_recorder;
+    std::unique_ptr<PostRecorder> m_recorder;
     std::unique_ptr<SettingsController> m_controller;
     std::unique_ptr<ViewController> m_view;
 };
@@ -78,7 +84,7 @@ void TestSettingsViewController::init()
 {
     m_home = std::make_unique<ScopedConfigHome>();
     m_launcher.launched.clear();
-    m_recorder = std::make_unique<NotificationRecorder>(m_center);
+    m_recorder = std::make_unique<PostRecorder>();
     m_controller = std::make_unique<SettingsController>(AgentPath, &m_launcher, m_center, DBusHelper::sessionBus());
     m_view = std::make_unique<ViewController>(m_controller.get());
 }
@@ -98,229 +104,176 @@ void TestSettingsViewController::load()
     QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
 }
 
-void TestSettingsViewController::outletsHaveTheirNames_data()
+void TestSettingsViewController::firstRunShowsAllBoxesOffAndAsksTheAgentOnce()
 {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("className");
-    QTest::newRow("hideMenuCheckbox") << QStringLiteral("hideMenuCheckbox") << QStringLiteral("QCheckBox");
-    QTest::newRow("showHudOnConnectionCheckbox")
-        << QStringLiteral("showHudOnConnectionCheckbox") << QStringLiteral("QCheckBox");
-    QTest::newRow("showSettingsButtonCheckbox")
-        << QStringLiteral("showSettingsButtonCheckbox") << QStringLiteral("QCheckBox");
-    QTest::newRow("startAtLogginginCheckbox")
-        << QStringLiteral("startAtLogginginCheckbox") << QStringLiteral("QCheckBox");
-    QTest::newRow("showConnectButtonCheckbox")
-        << QStringLiteral("showConnectButtonCheckbox") << QStringLiteral("QCheckBox");
-    QTest::newRow("statusLabel") << QStringLiteral("statusLabel") << QStringLiteral("QLabel");
-    QTest::newRow("statusImageView") << QStringLiteral("statusImageView") << QStringLiteral("QLabel");
-    QTest::newRow("startStopButton") << QStringLiteral("startStopButton") << QStringLiteral("QPushButton");
-}
-
-void TestSettingsViewController::outletsHaveTheirNames()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, className);
-    const QList<QWidget *> found = m_view->findChildren<QWidget *>(name);
-    QCOMPARE(found.size(), 1);
-    QVERIFY(found.first()->inherits(className.toLatin1().constData()));
-}
-
-void TestSettingsViewController::everyCheckBoxHasATitle()
-{
-    const QList<QCheckBox *> boxes = m_view->findChildren<QCheckBox *>();
-    QCOMPARE(boxes.size(), 5);
-    for (const QCheckBox *box : boxes) {
-        QVERIFY2(box->text().size() > 10, qPrintable(box->objectName()));
+    // Boxes that were on must be turned off by the empty suite.
+    for (QCheckBox *checkBox : m_view->findChildren<QCheckBox *>()) {
+        checkBox->setChecked(true);
     }
-}
-
-void TestSettingsViewController::initialDisplayBeforeAnyAnswer()
-{
-    QCOMPARE(outlet<QLabel>("statusLabel")->text(), CheckingText);
-    QCOMPARE(outlet<QPushButton>("startStopButton")->text(), QStringLiteral("Start"));
-    QVERIFY(!m_view->isDaemonRunning());
-}
-
-void TestSettingsViewController::firstRunShowsAllOptionsOff()
-{
-    // Boxes that were on must be turned off by an empty suite.
-    for (QCheckBox *box : m_view->findChildren<QCheckBox *>()) {
-        box->setChecked(true);
-    }
+    QCOMPARE(statusLabel()->text(), QStringLiteral("Checking whether Earlume is running…"));
+    QCOMPARE(startStopButton()->text(), QStringLiteral("Start"));
     load();
-    for (const QCheckBox *box : m_view->findChildren<QCheckBox *>()) {
-        QVERIFY2(!box->isChecked(), qPrintable(box->objectName()));
+    QVERIFY(!QFile::exists(UserDefaults::filePath()));
+    QCOMPARE(m_view->findChildren<QCheckBox *>().size(), 5);
+    QStringList names{LoginBox};
+    for (const auto &option : optionBoxes()) {
+        names.append(option.first);
     }
+    for (const QString &name : std::as_const(names)) {
+        QVERIFY2(box(name), qPrintable(name));
+        QVERIFY2(!box(name)->isChecked(), qPrintable(name));
+        QVERIFY2(box(name)->text().size() > 10, qPrintable(name));
+    }
+    // Nobody owns the agent's name, so the bus alone answers the one echo.
+    QTRY_COMPARE(statusLabel()->text(), NotRunningText);
+    QVERIFY(flushed(*m_recorder));
+    QCOMPARE(objectsOf(*m_recorder, Notifications::MonitorEcho), QStringList{BundleIdentifier::Settings});
 }
 
-void TestSettingsViewController::boxesShowTheSuite_data()
+void TestSettingsViewController::boxesShowTheSuiteAndTheLoginItem_data()
 {
     QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("box");
-    QTest::newRow("Hide Menu") << SettingsKeys::HideMenu << QStringLiteral("hideMenuCheckbox");
-    QTest::newRow("Show Hud On Connection")
-        << SettingsKeys::ShowHudOnConnection << QStringLiteral("showHudOnConnectionCheckbox");
-    QTest::newRow("Settings Button") << SettingsKeys::SettingsButton << QStringLiteral("showSettingsButtonCheckbox");
-    QTest::newRow("Connect Button") << SettingsKeys::ConnectButton << QStringLiteral("showConnectButtonCheckbox");
+    QTest::addColumn<QString>("checked");
+    for (const auto &[name, key] : optionBoxes()) {
+        QTest::newRow(qPrintable(key)) << key << name;
+    }
+    // The start-at-login box shows the autostart entry, not the suite.
+    QTest::newRow("login item") << QString() << LoginBox;
 }
 
-void TestSettingsViewController::boxesShowTheSuite()
+void TestSettingsViewController::boxesShowTheSuiteAndTheLoginItem()
 {
     QFETCH(QString, key);
-    QFETCH(QString, box);
-    UserDefaults defaults;
-    defaults.setBool(true, key);
-    QVERIFY(defaults.synchronize());
+    QFETCH(QString, checked);
+    if (key.isEmpty()) {
+        QVERIFY(LoginServiceKit::addLoginItems(AgentPath));
+    } else {
+        UserDefaults defaults;
+        defaults.setBool(true, key);
+        QVERIFY(defaults.synchronize());
+    }
     load();
     for (const QCheckBox *checkBox : m_view->findChildren<QCheckBox *>()) {
-        QCOMPARE(checkBox->isChecked(), checkBox->objectName() == box);
+        QCOMPARE(checkBox->isChecked(), checkBox->objectName() == checked);
     }
 }
 
-void TestSettingsViewController::startAtLoginBoxShowsTheLoginItemNotTheSuite()
+void TestSettingsViewController::clickWritesAllKeysTheLoginItemAndThreeLines_data()
 {
-    QVERIFY(LoginServiceKit::addLoginItems(AgentPath));
-    load();
-    QVERIFY(outlet<QCheckBox>("startAtLogginginCheckbox")->isChecked());
-    QVERIFY(!outlet<QCheckBox>("hideMenuCheckbox")->isChecked());
+    QTest::addColumn<QString>("clicked");
+    QTest::addColumn<int>("loginItem");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("hide menu") << QStringLiteral("hideMenuCheckbox") << int(NoItem) << OffLines;
+    QTest::newRow("hud, start at login on") << QStringLiteral("showHudOnConnectionCheckbox") << int(Item) << OnLines;
+    // The box says on while the entry is missing: any click puts the entry back.
+    QTest::newRow("settings button, entry gone")
+        << QStringLiteral("showSettingsButtonCheckbox") << int(BoxOnButItemGone) << OnLines;
+    QTest::newRow("connect button") << ConnectBox << int(NoItem) << OffLines;
+    QTest::newRow("start at login on") << LoginBox << int(NoItem) << OnLines;
+    QTest::newRow("start at login off") << LoginBox << int(Item) << OffLines;
 }
 
-void TestSettingsViewController::clickWritesAllFourKeys_data()
+void TestSettingsViewController::clickWritesAllKeysTheLoginItemAndThreeLines()
 {
-    QTest::addColumn<QString>("box");
-    QTest::newRow("hideMenuCheckbox") << QStringLiteral("hideMenuCheckbox");
-    QTest::newRow("showHudOnConnectionCheckbox") << QStringLiteral("showHudOnConnectionCheckbox");
-    QTest::newRow("showSettingsButtonCheckbox") << QStringLiteral("showSettingsButtonCheckbox");
-    QTest::newRow("showConnectButtonCheckbox") << QStringLiteral("showConnectButtonCheckbox");
-    QTest::newRow("startAtLogginginCheckbox") << QStringLiteral("startAtLogginginCheckbox");
-}
-
-void TestSettingsViewController::clickWritesAllFourKeys()
-{
-    QFETCH(QString, box);
+    QFETCH(QString, clicked);
+    QFETCH(int, loginItem);
+    QFETCH(QStringList, lines);
     {
+        // Stored on, so every other box's click must leave it on.
         UserDefaults defaults;
         defaults.setBool(true, SettingsKeys::ConnectButton);
         QVERIFY(defaults.synchronize());
     }
-    load();
-    QCheckBox *clicked = m_view->findChild<QCheckBox *>(box);
-    const bool wasChecked = clicked->isChecked();
-    {
-        StdoutCapture capture;
-        QTest::mouseClick(clicked, Qt::LeftButton);
-    }
-    QCOMPARE(clicked->isChecked(), !wasChecked);
-    const QSettings suite(UserDefaults::filePath(), QSettings::IniFormat);
-    const QList<QPair<QString, QString>> pairs{
-        {SettingsKeys::HideMenu, QStringLiteral("hideMenuCheckbox")},
-        {SettingsKeys::ShowHudOnConnection, QStringLiteral("showHudOnConnectionCheckbox")},
-        {SettingsKeys::SettingsButton, QStringLiteral("showSettingsButtonCheckbox")},
-        {SettingsKeys::ConnectButton, QStringLiteral("showConnectButtonCheckbox")}};
-    for (const auto &[key, name] : pairs) {
-        QVERIFY2(suite.contains(key), qPrintable(key));
-        QCOMPARE(UserDefaults().boolForKey(key), m_view->findChild<QCheckBox *>(name)->isChecked());
-    }
-    // The unchanged box keeps its value.
-    QCOMPARE(UserDefaults().boolForKey(SettingsKeys::ConnectButton), box != QLatin1String("showConnectButtonCheckbox"));
-    QCOMPARE(LoginServiceKit::isExistLoginItems(AgentPath), box == QLatin1String("startAtLogginginCheckbox"));
-    QVERIFY(m_recorder->flush());
-    QCOMPARE(m_recorder->objectsOf(Notifications::ReloadSettings), QStringList{BundleIdentifier::Settings});
-}
-
-void TestSettingsViewController::clickLogsThreeLinesInOrder_data()
-{
-    QTest::addColumn<bool>("startAtLoginBefore");
-    QTest::addColumn<QString>("box");
-    QTest::addColumn<QStringList>("lines");
-    const QStringList on{QStringLiteral("true"), QStringLiteral("Turn On"), QStringLiteral("Settings Changed")};
-    const QStringList off{QStringLiteral("false"), QStringLiteral("Turn Off"), QStringLiteral("Settings Changed")};
-    QTest::newRow("turning start at login on") << false << QStringLiteral("startAtLogginginCheckbox") << on;
-    QTest::newRow("turning start at login off") << true << QStringLiteral("startAtLogginginCheckbox") << off;
-    QTest::newRow("other box, start at login off") << false << QStringLiteral("hideMenuCheckbox") << off;
-    QTest::newRow("other box, start at login on") << true << QStringLiteral("showHudOnConnectionCheckbox") << on;
-}
-
-void TestSettingsViewController::clickLogsThreeLinesInOrder()
-{
-    QFETCH(bool, startAtLoginBefore);
-    QFETCH(QString, box);
-    QFETCH(QStringList, lines);
-    if (startAtLoginBefore) {
+    if (loginItem == Item) {
         QVERIFY(LoginServiceKit::addLoginItems(AgentPath));
     }
     load();
-    StdoutCapture capture;
-    QTest::mouseClick(m_view->findChild<QCheckBox *>(box), Qt::LeftButton);
-    QCOMPARE(capture.lines(), lines);
-}
-
-void TestSettingsViewController::clickOnAnyBoxReappliesLoginItem()
-{
-    load();
-    // The box says on, the item is missing: a click on another box adds it.
-    outlet<QCheckBox>("startAtLogginginCheckbox")->setChecked(true);
-    QVERIFY(!LoginServiceKit::isExistLoginItems(AgentPath));
-    {
-        StdoutCapture capture;
-        QTest::mouseClick(outlet<QCheckBox>("showSettingsButtonCheckbox"), Qt::LeftButton);
+    if (loginItem == BoxOnButItemGone) {
+        box(LoginBox)->setChecked(true);
     }
-    QVERIFY(LoginServiceKit::isExistLoginItems(AgentPath));
+    const bool wasChecked = box(clicked)->isChecked();
+    const QStringList written = standardOutputOf([&] {
+        QTest::mouseClick(box(clicked), Qt::LeftButton);
+    });
+    QCOMPARE(written, lines);
+    QCOMPARE(box(clicked)->isChecked(), !wasChecked);
+
+    const QSettings suite(UserDefaults::filePath(), QSettings::IniFormat);
+    for (const auto &[name, key] : optionBoxes()) {
+        QVERIFY2(suite.contains(key), qPrintable(key));
+        QCOMPARE(UserDefaults().boolForKey(key), box(name)->isChecked());
+    }
+    QCOMPARE(UserDefaults().boolForKey(SettingsKeys::ConnectButton), clicked != ConnectBox);
+    QCOMPARE(LoginServiceKit::isExistLoginItems(AgentPath), lines == OnLines);
+    QVERIFY(flushed(*m_recorder));
+    QCOMPARE(objectsOf(*m_recorder, Notifications::ReloadSettings), QStringList{BundleIdentifier::Settings});
 }
 
-void TestSettingsViewController::pingShowsRunningAndUnpingNotRunning()
+void TestSettingsViewController::statusFollowsPingAndUnping()
 {
     load();
-    QLabel *image = outlet<QLabel>("statusImageView");
+    QLabel *image = m_view->findChild<QLabel *>(QStringLiteral("statusImageView"));
+    QVERIFY(image);
     m_center->post(Notifications::Ping, BundleIdentifier::Agent);
-    QTRY_COMPARE(outlet<QLabel>("statusLabel")->text(), RunningText);
-    QCOMPARE(outlet<QPushButton>("startStopButton")->text(), QStringLiteral("Stop"));
+    QTRY_COMPARE(statusLabel()->text(), RunningText);
+    QCOMPARE(startStopButton()->text(), QStringLiteral("Stop"));
     QVERIFY(m_view->isDaemonRunning());
     const QImage runningImage = image->pixmap().toImage();
     QVERIFY(!runningImage.isNull());
 
     m_center->post(Notifications::Unping, BundleIdentifier::Agent);
-    QTRY_COMPARE(outlet<QLabel>("statusLabel")->text(), NotRunningText);
-    QCOMPARE(outlet<QPushButton>("startStopButton")->text(), QStringLiteral("Start"));
+    QTRY_COMPARE(statusLabel()->text(), NotRunningText);
+    QCOMPARE(startStopButton()->text(), QStringLiteral("Start"));
     QVERIFY(!m_view->isDaemonRunning());
     const QImage notRunningImage = image->pixmap().toImage();
     QVERIFY(!notRunningImage.isNull());
     QVERIFY(notRunningImage != runningImage);
 }
 
-void TestSettingsViewController::startButtonLaunchesWithoutChangingDisplay()
+void TestSettingsViewController::startStopButtonAsksAndLeavesTheStatusToTheAgent_data()
 {
-    load();
-    QTRY_COMPARE(outlet<QLabel>("statusLabel")->text(), NotRunningText);
-    QTest::mouseClick(outlet<QPushButton>("startStopButton"), Qt::LeftButton);
-    QCOMPARE(m_launcher.launched, QStringList{AgentPath});
-    QCOMPARE(outlet<QLabel>("statusLabel")->text(), NotRunningText);
-    QCOMPARE(outlet<QPushButton>("startStopButton")->text(), QStringLiteral("Start"));
+    QTest::addColumn<bool>("running");
+    QTest::newRow("Start launches the agent") << false;
+    QTest::newRow("Stop asks the agent to quit") << true;
 }
 
-void TestSettingsViewController::stopButtonPostsQuitWithoutChangingDisplay()
+void TestSettingsViewController::startStopButtonAsksAndLeavesTheStatusToTheAgent()
 {
+    QFETCH(bool, running);
     load();
-    m_center->post(Notifications::Ping, BundleIdentifier::Agent);
-    QTRY_VERIFY(m_view->isDaemonRunning());
-    QTest::mouseClick(outlet<QPushButton>("startStopButton"), Qt::LeftButton);
-    QVERIFY(m_recorder->flush());
-    QCOMPARE(m_recorder->objectsOf(Notifications::MonitorQuit), QStringList{BundleIdentifier::Settings});
-    QVERIFY(m_launcher.launched.isEmpty());
-    QCOMPARE(outlet<QLabel>("statusLabel")->text(), RunningText);
-    QCOMPARE(outlet<QPushButton>("startStopButton")->text(), QStringLiteral("Stop"));
+    QTRY_COMPARE(statusLabel()->text(), NotRunningText);
+    if (running) {
+        m_center->post(Notifications::Ping, BundleIdentifier::Agent);
+        QTRY_COMPARE(statusLabel()->text(), RunningText);
+    }
+    const QString status = statusLabel()->text();
+    const QString title = startStopButton()->text();
+    // Every click asks again: nothing changes until the agent answers.
+    QTest::mouseClick(startStopButton(), Qt::LeftButton);
+    QTest::mouseClick(startStopButton(), Qt::LeftButton);
+    QVERIFY(flushed(*m_recorder));
+    QCOMPARE(m_launcher.launched, running ? QStringList() : (QStringList{AgentPath, AgentPath}));
+    QCOMPARE(objectsOf(*m_recorder, Notifications::MonitorQuit),
+             running ? (QStringList{BundleIdentifier::Settings, BundleIdentifier::Settings}) : QStringList());
+    QCOMPARE(statusLabel()->text(), status);
+    QCOMPARE(startStopButton()->text(), title);
 }
 
-void TestSettingsViewController::loginItemsChangeRefreshesTheBox()
+void TestSettingsViewController::loginBoxFollowsTheAutostartEntry()
 {
     load();
-    QCheckBox *box = outlet<QCheckBox>("startAtLogginginCheckbox");
-    QVERIFY(!box->isChecked());
+    QCheckBox *loginBox = box(LoginBox);
+    // Another program's word alone is enough to look again.
+    loginBox->setChecked(true);
+    m_recorder->post(Notifications::LoginItemsListChanged, QStringLiteral("another settings window"));
+    QTRY_VERIFY(!loginBox->isChecked());
     QVERIFY(LoginServiceKit::addLoginItems(AgentPath));
-    QTRY_VERIFY(box->isChecked());
-    // Removed by other means, as another tool would.
+    QTRY_VERIFY(loginBox->isChecked());
+    // The change goes out on the bus, so that other settings windows follow it too.
+    QTRY_VERIFY(objectsOf(*m_recorder, Notifications::LoginItemsListChanged).contains(BundleIdentifier::Settings));
+    // Deleted by hand, as another tool would.
     QVERIFY(QFile::remove(LoginServiceKit::entryFilePath()));
-    QTRY_VERIFY(!box->isChecked());
+    QTRY_VERIFY(!loginBox->isChecked());
 }
 
 QTEST_MAIN(TestSettingsViewController)
