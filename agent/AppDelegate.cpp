@@ -73,6 +73,10 @@ void AppDelegate::applicationDidFinishLaunching()
 {
     checkForUpdate();
 
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        qCWarning(lcTray) << "This desktop shows no tray icons, so Earlume's icon cannot be seen (on GNOME, enable the"
+                             " AppIndicator extension); Earlume keeps running and still answers its settings program";
+    }
     m_statusItem->setToolTip(QStringLiteral("Earlume"));
     setStatusImage(QStringLiteral("menuIcon"));
     m_statusItem->setContextMenu(m_alternateMenu);
