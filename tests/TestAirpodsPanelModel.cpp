@@ -1,20 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AirpodsPanelModel.h"
+#include "fakes/FakeBluetoothService.h"
 
 #include <QTest>
 
 namespace
 {
-BluetoothDevice makeDevice(const QString &path, const QString &name, quint32 cod, bool connected)
-{
-    BluetoothDevice device;
-    device.path = path;
-    device.name = name;
-    device.classOfDevice = cod;
-    device.paired = true;
-    device.connected = connected;
-    return device;
-}
+const auto makeDevice = &FakeBluetoothService::pairedDevice;
 
 AirpodsPanelModel::ReadingsProvider fixedReadings(qint64 left, qint64 right, qint64 caseLevel)
 {

@@ -40,14 +40,20 @@ public:
     void disconnectDevice(const QString &path) override { disconnectRequests << path; }
     bool isAvailable() const override { return true; }
 
-    static BluetoothDevice airpods(const QString &path, const QString &name, bool connected)
+    /// A paired device as the service would report it.
+    static BluetoothDevice pairedDevice(const QString &path, const QString &name, quint32 classOfDevice, bool connected)
     {
         BluetoothDevice device;
         device.path = path;
         device.name = name;
-        device.classOfDevice = AirpodsClassOfDevice;
+        device.classOfDevice = classOfDevice;
         device.paired = true;
         device.connected = connected;
         return device;
+    }
+
+    static BluetoothDevice airpods(const QString &path, const QString &name, bool connected)
+    {
+        return pairedDevice(path, name, AirpodsClassOfDevice, connected);
     }
 };
