@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AirpodsPanelModel.h"
 
+#include <algorithm>
+#include <iterator>
+
 const QColor AirpodsPanelModel::ConnectedTint = QColor(255, 158, 158);
 const QColor AirpodsPanelModel::DisconnectedTint = QColor(158, 185, 255);
 
@@ -23,7 +26,10 @@ QString AirpodsPanelModel::batteryIconName(qint64 level)
 
 qint64 AirpodsPanelModel::combinedLevel(qint64 left, qint64 right)
 {
-    // Division truncates toward zero, as intended.
+    // A bud without a reading (0) must not halve the other's level. Division truncates, as intended.
+    if (left <= 0 || right <= 0) {
+        return std::max<qint64>(std::max(left, right), 0);
+    }
     return (left + right) / 2;
 }
 
@@ -32,15 +38,20 @@ QString AirpodsPanelModel::percentText(qint64 level)
     return QString::number(level) + QLatin1Char('%');
 }
 
-QList<BluetoothDevice> AirpodsPanelModel::getAirpods(const QList<BluetoothDevice> &pairedDevices)
+QList<BluetoothDevice> AirpodsPanelModel::airpodsAmong(const QList<BluetoothDevice> &devices)
 {
     QList<BluetoothDevice> airpods;
-    for (const BluetoothDevice &device : pairedDevices) {
-        if (!device.isAirpods()) {
-            continue;
-        }
-        m_airpodsDevice = device.path;
-        airpods.append(device);
+    std::copy_if(devices.cbegin(), devices.cend(), std::back_inserter(airpods), [](const BluetoothDevice &device) {
+        return device.isAirpods();
+    });
+    return airpods;
+}
+
+QList<BluetoothDevice> AirpodsPanelModel::getAirpods(const QList<BluetoothDevice> &pairedDevices)
+{
+    const QList<BluetoothDevice> airpods = airpodsAmong(pairedDevices);
+    if (!airpods.isEmpty()) {
+        m_airpodsDevice = airpods.constLast().path;
     }
     return airpods;
 }
@@ -57,6 +68,8 @@ void AirpodsPanelModel::getAirpodsInfos(const QList<BluetoothDevice> &pairedDevi
         if (device.connected) {
             ++connected;
             reloadInfos(device, readings(device));
+            // With several pairs, the button must act on the pair it shows, not on the last one paired.
+            m_airpodsDevice = device.path;
         }
     }
     m_areAirpodsConnected = connected > 0;

@@ -59,15 +59,19 @@ public:
 
     /// The level icon's name for a battery level: good, ok, medium, bad or empty.
     static QString batteryIconName(qint64 level);
-    /// The two buds' combined level: their mean, truncated.
+    /// The two buds' combined level: the mean of those with a reading, truncated.
     static qint64 combinedLevel(qint64 left, qint64 right);
     /// "87%": the number immediately followed by a percent sign.
     static QString percentText(qint64 level);
 
+    /// The AirPods among @p devices, in their order. Changes nothing.
+    static QList<BluetoothDevice> airpodsAmong(const QList<BluetoothDevice> &devices);
+
     /// The AirPods among @p pairedDevices, in their order. The last of them becomes airpodsDevice().
     QList<BluetoothDevice> getAirpods(const QList<BluetoothDevice> &pairedDevices);
 
-    /// Refreshes the whole panel: no AirPods, disconnected, or the connected ones drawn in turn.
+    /// Refreshes the whole panel: no AirPods, disconnected, or the connected ones drawn in turn. The button
+    /// then acts on the device the panel shows: the last connected one drawn, else the last paired AirPods.
     void getAirpodsInfos(const QList<BluetoothDevice> &pairedDevices, const ReadingsProvider &readings);
 
     /// Fills the panel from one connected device and its readings.

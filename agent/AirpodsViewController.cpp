@@ -120,7 +120,7 @@ void AirpodsViewController::render()
     showIcon(m_ui->caseBatteryImageView, state.caseIcon);
 
     QToolButton *button = m_ui->connectDisconnectButton;
-    button->setHidden(state.buttonHidden || m_connecting);
+    applyButtonVisibility();
     const QSize iconSize = button->iconSize();
     if (m_showPageTimeout) {
         button->setIcon(PanelArtwork::named(PanelImages::NoAirpods));
@@ -137,8 +137,17 @@ void AirpodsViewController::render()
 void AirpodsViewController::setPreferencesButton()
 {
     const UserDefaults defaults;
-    m_ui->preferencesButton->setHidden(!defaults.settingsButton());
-    m_ui->connectDisconnectButton->setHidden(!defaults.connectButton());
+    m_settingsButtonWanted = defaults.settingsButton();
+    m_connectButtonWanted = defaults.connectButton();
+    applyButtonVisibility();
+}
+
+void AirpodsViewController::applyButtonVisibility()
+{
+    m_ui->preferencesButton->setHidden(m_buttonsSuppressed || !m_settingsButtonWanted);
+    // Without AirPods there is nothing to connect, and during an attempt the spinner stands in its place.
+    m_ui->connectDisconnectButton->setHidden(m_buttonsSuppressed || !m_connectButtonWanted
+                                             || m_model.state().buttonHidden || m_connecting);
 }
 
 void AirpodsViewController::redrawTheme()
@@ -163,8 +172,8 @@ void AirpodsViewController::setCornerRadius(qreal radius)
 
 void AirpodsViewController::hideButtons()
 {
-    m_ui->preferencesButton->hide();
-    m_ui->connectDisconnectButton->hide();
+    m_buttonsSuppressed = true;
+    applyButtonVisibility();
 }
 
 void AirpodsViewController::paintEvent(QPaintEvent *event)
@@ -205,7 +214,7 @@ void AirpodsViewController::connectDisconnect()
     }
     m_connecting = true;
     m_ui->spinner->show();
-    m_ui->connectDisconnectButton->hide();
+    applyButtonVisibility();
     PendingConnect *attempt = m_bluetooth->connectDevice(*device);
     connect(attempt, &PendingConnect::finished, this, &AirpodsViewController::finishConnectAttempt);
 }
@@ -214,7 +223,6 @@ void AirpodsViewController::finishConnectAttempt(int status)
 {
     m_connecting = false;
     m_ui->spinner->hide();
-    m_ui->connectDisconnectButton->show();
     getAirpodsInfos();
     if (status == PendingConnect::PageTimeout) {
         m_showPageTimeout = true;

@@ -32,7 +32,8 @@ public:
                                                   QWidget *parent = nullptr);
     ~AirpodsViewController() override;
 
-    /// The AirPods among the paired devices; the last of them becomes the device the button acts on.
+    /// The AirPods among the paired devices; the last of them becomes the device the button acts on until
+    /// the next refresh picks the one the panel shows.
     QList<BluetoothDevice> getAirpods();
     /// Refreshes the whole panel from the current devices.
     void getAirpodsInfos();
@@ -79,6 +80,7 @@ private:
 
     void viewDidLoad();
     void render();
+    void applyButtonVisibility();
     void finishConnectAttempt(int status);
 
     const std::unique_ptr<Ui::AirpodsViewController> m_ui;
@@ -90,6 +92,10 @@ private:
     Style m_currentStyle;
     qreal m_cornerRadius = 0;
     bool m_connecting = false;
+    // The heads-up window shows the panel without buttons for good.
+    bool m_buttonsSuppressed = false;
+    bool m_settingsButtonWanted = true;
+    bool m_connectButtonWanted = true;
     // After a page timeout the button shows the "no AirPods" image until the next refresh.
     bool m_showPageTimeout = false;
 };

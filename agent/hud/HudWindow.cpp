@@ -4,6 +4,7 @@
 #include "AirpodsViewController.h"
 #include "EventLine.h"
 #include "Style.h"
+#include "bluetooth/BluetoothService.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -55,6 +56,16 @@ HudWindow::HudWindow(BluetoothService *bluetooth, Workspace *workspace)
     m_panel->setCornerRadius(CornerRadius);
     m_panel->setStyles(Style::hudLight(), Style::hudDark());
     m_panel->redrawTheme();
+
+    // Readings and the name often arrive after the connection itself: follow them while visible, one
+    // repaint per burst of changes.
+    if (bluetooth) {
+        m_refresh = new QTimer(this);
+        m_refresh->setSingleShot(true);
+        m_refresh->setInterval(0);
+        connect(m_refresh, &QTimer::timeout, m_panel, &AirpodsViewController::getAirpodsInfos);
+        connect(bluetooth, &BluetoothService::devicesChanged, m_refresh, qOverload<>(&QTimer::start));
+    }
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

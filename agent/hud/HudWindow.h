@@ -6,6 +6,7 @@
 class AirpodsViewController;
 class BluetoothService;
 class QPropertyAnimation;
+class QTimer;
 class Workspace;
 
 /**
@@ -42,4 +43,5 @@ private:
 
     AirpodsViewController *m_panel = nullptr;
     QPropertyAnimation *m_fade = nullptr;
+    QTimer *m_refresh = nullptr;
 };
