@@ -31,6 +31,7 @@ AppDelegate::AppDelegate(const Services &services, QObject *parent)
     , m_popover(new Popover)
     , m_alternateMenu(new QMenu)
     , m_panelRefresh(new QTimer(this))
+    , m_statusRefresh(new QTimer(this))
 {
     m_alternateMenu->setObjectName(QStringLiteral("alternateMenu"));
     QAction *version = m_alternateMenu->addAction(QStringLiteral("Earlume"));
@@ -46,6 +47,10 @@ AppDelegate::AppDelegate(const Services &services, QObject *parent)
     reloadVersionNumber();
     // Also right before the desktop shows the menu from the tray's own context request.
     connect(m_alternateMenu, &QMenu::aboutToShow, this, &AppDelegate::reloadVersionNumber);
+
+    m_statusRefresh->setSingleShot(true);
+    m_statusRefresh->setInterval(0);
+    connect(m_statusRefresh, &QTimer::timeout, this, &AppDelegate::disconnectAirpodsOfConnectBluetooth);
 
     // Bursts of Bluetooth changes become one repaint of the open panel.
     m_panelRefresh->setSingleShot(true);
@@ -111,9 +116,13 @@ void AppDelegate::applicationDidFinishLaunching()
 
 void AppDelegate::setStatusImage(const QString &name)
 {
+    const bool dark = SystemAppearance::getCurrent() == SystemAppearance::dark;
+    if (name == m_statusImage && dark == m_statusImageDark && !m_statusItem->icon().isNull()) {
+        return;
+    }
     m_statusImage = name;
-    m_statusItem->setIcon(
-        trayRendering(icon(PanelArtwork::named(name)), SystemAppearance::getCurrent() == SystemAppearance::dark));
+    m_statusImageDark = dark;
+    m_statusItem->setIcon(trayRendering(icon(PanelArtwork::named(name)), dark));
     m_statusItem->setProperty("imageName", name);
 }
 
@@ -154,6 +163,10 @@ void AppDelegate::quitFromMenu()
 
 void AppDelegate::echo()
 {
+    // After the goodbye, a late question must not make the settings program think we are back.
+    if (m_quitting) {
+        return;
+    }
     m_services.notificationCenter->post(Notifications::Ping, BundleIdentifier::Agent);
 }
 
@@ -178,17 +191,14 @@ void AppDelegate::reloadSettings()
 
 void AppDelegate::disconnectAirpodsOfConnectBluetooth()
 {
-    const QList<BluetoothDevice> airpods = panel()->getAirpods();
-    const auto connected = std::count_if(airpods.cbegin(), airpods.cend(), [](const BluetoothDevice &device) {
+    // A cache read: counting costs no bus call, so it may follow every change of the devices.
+    const QList<BluetoothDevice> airpods = AirpodsPanelModel::airpodsAmong(m_services.bluetooth->pairedDevices());
+    const bool connected = std::any_of(airpods.cbegin(), airpods.cend(), [](const BluetoothDevice &device) {
         return device.connected;
     });
-    const UserDefaults defaults;
-    if (defaults.hideMenu()) {
-        m_statusItem->setVisible(connected > 0);
-        return;
-    }
-    m_statusItem->setVisible(true);
-    setStatusImage(connected > 0 ? QStringLiteral("menuIcon") : QStringLiteral("menuIconDisconnected"));
+    // Under "Hide Menu" the icon appears only while connected, so it must show the connected picture then.
+    setStatusImage(connected ? QStringLiteral("menuIcon") : QStringLiteral("menuIconDisconnected"));
+    m_statusItem->setVisible(!UserDefaults().hideMenu() || connected);
 }
 
 void AppDelegate::setNotifications()
@@ -207,7 +217,12 @@ void AppDelegate::setNotifications()
         disconnectAirpodsOfConnectBluetooth();
         scheduleOpenPanelRefresh();
     });
-    connect(bluetooth, &BluetoothService::devicesChanged, this, &AppDelegate::scheduleOpenPanelRefresh);
+    // A first pairing reports Connected before Paired, and Class may come late: the icon follows every
+    // change of the devices, not only connections.
+    connect(bluetooth, &BluetoothService::devicesChanged, this, [this] {
+        m_statusRefresh->start();
+        scheduleOpenPanelRefresh();
+    });
 }
 
 void AppDelegate::scheduleOpenPanelRefresh()
@@ -250,9 +265,12 @@ void AppDelegate::checkForUpdate()
 
 void AppDelegate::newVersionAlert(const QString &newVersion, const QString &current)
 {
-    if (MessageBoxUpdatePrompt().askToDownload(newVersion, current)) {
-        m_services.workspace->openUrl(downloadArchiveUrl(updateBaseUrl()));
-    }
+    const QPointer<Workspace> workspace = m_services.workspace;
+    MessageBoxUpdatePrompt().askToDownload(newVersion, current, [workspace](bool download) {
+        if (download && workspace) {
+            workspace->openUrl(downloadArchiveUrl(updateBaseUrl()));
+        }
+    });
 }
 
 void AppDelegate::reloadVersionNumber()

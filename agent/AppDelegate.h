@@ -80,6 +80,8 @@ private:
     Popover *m_popover = nullptr;
     QMenu *m_alternateMenu = nullptr;
     QTimer *m_panelRefresh = nullptr;
+    QTimer *m_statusRefresh = nullptr;
     QString m_statusImage;
+    bool m_statusImageDark = false;
     bool m_quitting = false;
 };

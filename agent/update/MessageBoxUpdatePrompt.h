@@ -3,9 +3,9 @@
 
 #include "UpdatePrompt.h"
 
-/// Runs the new-version alert (makeNewVersionAlert()) modally; "Yes" means download.
+/// Shows the new-version alert (makeNewVersionAlert()) as an ordinary window; "Yes" means download.
 class MessageBoxUpdatePrompt : public UpdatePrompt
 {
 public:
-    bool askToDownload(const QString &newVersion, const QString &current) override;
+    void askToDownload(const QString &newVersion, const QString &current, Answer answer) override;
 };

@@ -31,7 +31,7 @@ UpdateFlow::UpdateFlow(QNetworkAccessManager *nam,
             [this](const QString &newVersion, const QString &current) {
                 m_offer.emplace(newVersion, current);
             });
-    // Queued: the prompt is modal and must not run inside the network reply's finished() signal.
+    // Queued: the prompt opens a window, which must not happen inside the network reply's finished() signal.
     connect(m_checker, &UpdateChecker::finished, this, &UpdateFlow::onCheckFinished, Qt::QueuedConnection);
 }
 
@@ -50,22 +50,29 @@ UpdateChecker *UpdateFlow::checker() const
 
 void UpdateFlow::onCheckFinished()
 {
-    const QPointer<UpdateFlow> self(this);
     if (m_offer && !m_checker->isRunning()) {
         offerDownload();
+        return;
     }
-    if (self) {
-        Q_EMIT finished();
-    }
+    Q_EMIT finished();
 }
 
 void UpdateFlow::offerDownload()
 {
     const auto [newVersion, current] = *std::exchange(m_offer, std::nullopt);
-    const QPointer<UpdateFlow> self(this);
-    const bool download = m_prompt && m_prompt->askToDownload(newVersion, current);
-    // The prompt ran its own event loop; the agent may have torn things down meanwhile.
-    if (self && download && m_workspace) {
-        m_workspace->openUrl(downloadArchiveUrl(m_baseUrl));
+    if (!m_prompt) {
+        Q_EMIT finished();
+        return;
     }
+    const QPointer<UpdateFlow> self(this);
+    m_prompt->askToDownload(newVersion, current, [self](bool download) {
+        // The agent may have torn the flow down while the question was open.
+        if (!self) {
+            return;
+        }
+        if (download && self->m_workspace) {
+            self->m_workspace->openUrl(downloadArchiveUrl(self->m_baseUrl));
+        }
+        Q_EMIT self->finished();
+    });
 }

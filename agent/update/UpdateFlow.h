@@ -19,9 +19,10 @@ class Workspace;
  * The launch-time update check from end to end: the check (UpdateChecker), then, when a newer version is
  * published, the prompt, and on "yes" the download archive handed once to the workspace.
  *
- * The prompt runs after the check has finished and cleaned up, from the event loop rather than from inside the
- * network reply's signal, so a modal prompt never nests in Qt's network code. finished() comes once per start(),
- * after the prompt (if any) was answered. A failed check ends with finished() alone: no prompt, no message.
+ * The prompt opens after the check has finished and cleaned up, from the event loop rather than from inside the
+ * network reply's signal. It does not block: the agent keeps working while it is open. finished() comes once per
+ * start(), after the prompt (if any) was answered. A failed check ends with finished() alone: no prompt, no
+ * message.
  *
  * In the agent:
  *     m_updateFlow = new UpdateFlow(m_workspace, std::make_unique<MessageBoxUpdatePrompt>(), this);

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include <functional>
+
 /**
  * Asks the user whether to download a newer version. The agent's one is MessageBoxUpdatePrompt; tests put a
  * scripted one in its place.
@@ -10,8 +12,10 @@
 class UpdatePrompt
 {
 public:
-    virtual ~UpdatePrompt();
+    using Answer = std::function<void(bool download)>;
 
-    /// Blocks in the prompt's own event loop until the user answers; true means "download it".
-    virtual bool askToDownload(const QString &newVersion, const QString &current) = 0;
+    virtual ~UpdatePrompt();
+    /// Shows the question and returns at once; @p answer runs exactly once, when the user has answered (true
+    /// means "download it"). It never blocks or nests an event loop, so the agent keeps working meanwhile.
+    virtual void askToDownload(const QString &newVersion, const QString &current, Answer answer) = 0;
 };

@@ -14,9 +14,10 @@
 QUrl builtInUpdateBaseUrl();
 
 /**
- * The base URL the agent uses. Testing hook: when the environment variable EARLUME_UPDATE_BASE_URL holds an
- * absolute http or https URL, it takes the place of the built-in one, so that end-to-end tests can point a real
- * agent at a server on 127.0.0.1. Anything else in it is ignored with a warning.
+ * The base URL the agent uses: the built-in one. Test builds only (EARLUME_TEST_HOOKS): when the environment
+ * variable EARLUME_UPDATE_BASE_URL holds an absolute http or https URL, it takes the place of the built-in one,
+ * so that end-to-end tests can point a real agent at a server on 127.0.0.1. Anything else in it is ignored with
+ * a warning.
  */
 QUrl updateBaseUrl();
 
