@@ -5,6 +5,7 @@
 
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -15,23 +16,27 @@ int s_pipe[2] = {-1, -1};
 
 void onSignal(int)
 {
-    // Only async-signal-safe work here: one byte to the main loop.
+    // Only async-signal-safe work here: one byte to the main loop. The socket never blocks (a full buffer
+    // already holds a pending request), and the interrupted code must find errno as it left it.
+    const int savedErrno = errno;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(s_pipe[1], &byte, 1);
+    errno = savedErrno;
 }
 } // namespace
 
 UnixSignals::UnixSignals(QObject *parent)
     : QObject(parent)
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, s_pipe) != 0) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, s_pipe) != 0) {
         qCWarning(lcAgent) << "Cannot watch for termination signals";
         return;
     }
     m_notifier = new QSocketNotifier(s_pipe[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
-        char byte = 0;
-        [[maybe_unused]] const ssize_t got = ::read(s_pipe[0], &byte, 1);
+        char bytes[64];
+        while (::read(s_pipe[0], bytes, sizeof bytes) > 0) {
+        }
         Q_EMIT terminationRequested();
     });
     struct sigaction action = {};

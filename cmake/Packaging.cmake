@@ -40,10 +40,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://earlume.vostel.com")
-# The Qt 6.4 libraries the programs link, each of which also carries the plugins they load (xcb,
-# SVG icons, TLS for the update check).
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libc6, libstdc++6, libgcc-s1, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6dbus6 (>= 6.4), libqt6network6 (>= 6.4), libqt6svg6 (>= 6.4)")
+# dpkg-shlibdeps works out the libraries the programs link; xdg-open opens the settings program's URL.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt loads the SVG artwork and the X11 platform as plugins, which dpkg-shlibdeps cannot see.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils, libqt6svg6 (>= 6.4), qt6-qpa-plugins")
 # BlueZ provides the AirPods, the portal the light or dark appearance, Qt's Wayland plugin a native window on Wayland.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "bluez, dbus-user-session | dbus-x11, xdg-desktop-portal, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "gnome-shell-extension-appindicator")
