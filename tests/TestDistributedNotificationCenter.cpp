@@ -2,15 +2,11 @@
 #include "DistributedNotificationCenter.h"
 #include "Notifications.h"
 
-#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QTest>
 
 namespace
 {
-// The channel as the other program knows it.
-const QString Path = QStringLiteral("/com/vostel/Earlume/DistributedNotificationCenter");
-const QString Interface = QStringLiteral("com.vostel.Earlume.DistributedNotificationCenter");
 const QString Echo = QStringLiteral("com.vostel.Earlume.monitor.echo");
 } // namespace
 
@@ -18,23 +14,9 @@ class TestDistributedNotificationCenter : public QObject
 {
     Q_OBJECT
 
-public Q_SLOTS:
-    void record(const QString &name, const QString &object) { m_lastPost = {name, object}; }
-
-private:
-    QStringList m_lastPost;
-
 private Q_SLOTS:
-    void initTestCase()
-    {
-        // Another process of the same user, as far as the bus can tell.
-        QVERIFY(QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("other"))
-                    .connect(QString(), Path, Interface, QStringLiteral("Post"), QStringLiteral("ss"), this,
-                             SLOT(record(QString, QString))));
-    }
-
-    // Each row is sent just before a post of the centre's own on the same connection, and the bus keeps their
-    // order: once the centre has heard its own post, it has heard the row's signal too.
+    // Each row is sent on the channel just before a post of the centre's own, on the same connection, and the bus
+    // keeps their order: once the centre has heard its own post, it has heard the row's signal too.
     void onlyExactPostsReachObservers_data()
     {
         QTest::addColumn<QVariantList>("arguments");
@@ -52,20 +34,20 @@ private Q_SLOTS:
     {
         QFETCH(QVariantList, arguments);
         QFETCH(int, calls);
-        m_lastPost.clear();
         DistributedNotificationCenter center(QDBusConnection::sessionBus());
         int echoes = 0;
         int quits = 0;
         center.addObserver(Notifications::MonitorEcho, this, [&] { ++echoes; });
         center.addObserver(Notifications::MonitorQuit, this, [&] { ++quits; });
-        QDBusMessage signal = QDBusMessage::createSignal(Path, Interface, QStringLiteral("Post"));
+        // The channel as the other program knows it.
+        QDBusMessage signal = QDBusMessage::createSignal(
+            QStringLiteral("/com/vostel/Earlume/DistributedNotificationCenter"),
+            QStringLiteral("com.vostel.Earlume.DistributedNotificationCenter"), QStringLiteral("Post"));
         signal.setArguments(arguments);
         QVERIFY(QDBusConnection::sessionBus().send(signal));
         QVERIFY(center.post(Notifications::MonitorQuit, BundleIdentifier::Settings));
         QTRY_COMPARE(quits, 1);
         QCOMPARE(echoes, calls);
-        QTRY_COMPARE(m_lastPost,
-                     (QStringList{QStringLiteral("com.vostel.Earlume.monitor.quit"), BundleIdentifier::Settings}));
     }
 };
 

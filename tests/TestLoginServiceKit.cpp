@@ -39,7 +39,6 @@ private Q_SLOTS:
     {
         QFETCH(QString, path);
         QFETCH(QString, exec);
-        QVERIFY(!LoginServiceKit::isExistLoginItems(path));
         QVERIFY(LoginServiceKit::addLoginItems(path));
         QVERIFY(m_entry.open(QIODevice::ReadOnly));
         const QString contents = QString::fromUtf8(m_entry.readAll());
