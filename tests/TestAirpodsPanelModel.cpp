@@ -37,22 +37,6 @@ class TestAirpodsPanelModel : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void batteryIconThresholds_data()
-    {
-        QTest::addColumn<qint64>("level");
-        QTest::addColumn<QString>("icon");
-        const std::pair<int, const char *> rows[] = {{0, "empty"}, {9, "empty"}, {10, "bad"}, {39, "bad"},
-            {40, "medium"}, {59, "medium"}, {60, "ok"}, {90, "ok"}, {91, "good"}, {100, "good"}};
-        for (const auto &[level, icon] : rows) {
-            QTest::addRow("%d", level) << qint64(level) << QString::fromLatin1(icon);
-        }
-    }
-    void batteryIconThresholds()
-    {
-        QFETCH(qint64, level);
-        QTEST(AirpodsPanelModel::batteryIconName(level), "icon");
-    }
-
     void panelState_data()
     {
         QTest::addColumn<QList<BluetoothDevice>>("devices");
@@ -69,13 +53,19 @@ private Q_SLOTS:
             "Disconnected, airpodsHudDisconnected, view-refresh #9eb9ff, /dev_0, not connected");
         row("with case", {device(0, true)}, {{85, 90, 40}},
             "Pods 0, airpodsFullCover, global 87%/ok, case 40%/medium, process-stop #ff9e9e, /dev_0, connected");
-        row("no case, left missing", {device(0, true)}, {{0, 55, 0}},
-            "Pods 0, airpodsHudAirpods, left /noairpods, right 55%/medium, process-stop #ff9e9e, /dev_0, connected");
-        row("no case, right negative", {device(0, true)}, {{100, -1, 0}},
-            "Pods 0, airpodsHudAirpods, left 100%/good, right /noairpods, process-stop #ff9e9e, /dev_0, connected");
+        // The battery icon's thresholds, on either side: empty, bad from 10, medium from 40, ok from 60, good from 91.
+        for (const auto &[left, right, icons] : {std::tuple{9, 10, "empty bad"}, {39, 40, "bad medium"},
+                                                 {59, 60, "medium ok"}, {90, 91, "ok good"}}) {
+            const QStringList icon = QString::fromLatin1(icons).split(u' ');
+            QTest::addRow("%d and %d", left, right) << QList{device(0, true)} << QList{BatteryReadings{left, right, 0}}
+                << QStringLiteral("Pods 0, airpodsHudAirpods, left %1%/%2, right %3%/%4, process-stop #ff9e9e, /dev_0, "
+                                  "connected").arg(QString::number(left), icon[0], QString::number(right), icon[1]);
+        }
+        row("no case, left missing", {device(0, true)}, {{0, 100, 0}},
+            "Pods 0, airpodsHudAirpods, left /noairpods, right 100%/good, process-stop #ff9e9e, /dev_0, connected");
         // The button acts on the last AirPods; each connected pair is drawn in turn, so the last one stays.
-        row("the last one disconnected", {device(0, true), device(1, false)}, {{10, 39, 0}},
-            "Pods 0, airpodsHudAirpods, left 10%/bad, right 39%/bad, process-stop #ff9e9e, /dev_1, connected");
+        row("the last one disconnected", {device(0, true), device(1, false)}, {{-1, 55, 0}},
+            "Pods 0, airpodsHudAirpods, left /noairpods, right 55%/medium, process-stop #ff9e9e, /dev_1, connected");
         row("two connected", {device(0, true), device(1, true, 0), device(2, true)}, {{90, 90, 90}, {}, {0, 9, 100}},
             "Pods 2, airpodsFullCover, global 4%/empty, case 100%/good, process-stop #ff9e9e, /dev_2, connected");
     }

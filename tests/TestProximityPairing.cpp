@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "battery/ProximityPairing.h"
+// The AirPods' battery advertisement: how it is decoded, and which one overheard belongs to the connected pair.
+#include "battery/AdvertisementMatch.h"
 
 #include <QTest>
 
+using namespace AdvertisementMatch;
 using namespace ProximityPairing;
+using namespace std::chrono_literals;
 
 namespace
 {
@@ -30,6 +33,16 @@ QString describe(const std::optional<ProximityPairingMessage> &m)
                     .arg(QLatin1String(m->primaryIsLeft ? "left" : "right"), part(m->leftPercent, m->leftCharging),
                          part(m->rightPercent, m->rightCharging), part(m->casePercent, m->caseCharging));
 }
+
+// An AirPods Pro 2 message with both buds at @p level, heard @p age before 1000 s.
+Advertisement ad(const char *advertiser, std::optional<qint16> rssi, std::chrono::milliseconds age = {},
+                 quint16 model = 0x1420, std::optional<int> level = 80)
+{
+    ProximityPairingMessage message;
+    message.model = model;
+    message.leftPercent = message.rightPercent = level;
+    return {QString::fromLatin1(advertiser), message, rssi, 1000s - age};
+}
 } // namespace
 
 class TestProximityPairing : public QObject
@@ -48,8 +61,7 @@ private Q_SLOTS:
         // Status bit 5 set: the left bud is primary and owns the low nibble and charging bit 4; clear: the right one.
         row("left primary", frame(0x2B, 0x97, 0x15), "left primary: L70c R90 C50");
         row("right primary", frame(0x0B, 0x97, 0x15), "right primary: L90 R70c C50");
-        row("other bud charging, left primary", frame(0x22, 0x31, 0x28), "left primary: L10 R30c C80");
-        row("other bud charging, right primary", frame(0x02, 0x31, 0x28), "right primary: L30c R10 C80");
+        row("other bud charging", frame(0x22, 0x31, 0x28), "left primary: L10 R30c C80");
         row("case charging, 100 %, no reading", frame(0x2B, 0xAF, 0x4A), "left primary: L- R100 C100c");
         row("empty batteries", frame(0x2B, 0x00, 0x00), "left primary: L0 R0 C0");
         row("undefined nibbles, bit 7 is no flag", frame(0x2B, 0xBC, 0x8E), "left primary: L- R- C-");
@@ -83,6 +95,53 @@ private Q_SLOTS:
             QTEST(describe(decodeProximityPairing(data)), "expected");
         }
         QCOMPARE(message ? message->model : 0x0E20, 0x0E20); // big-endian at offsets 3-4
+    }
+
+    void matchesTheConnectedAirpods_data()
+    {
+        QTest::addColumn<QList<Advertisement>>("advertisements");
+        QTest::addColumn<QString>("modalias");
+        QTest::addColumn<QString>("winner"); // empty: none
+        const auto row = [](const char *name, const QList<Advertisement> &ads, const char *winner,
+                            const char *modalias = "") {
+            QTest::newRow(name) << ads << QString::fromLatin1(modalias) << QString::fromLatin1(winner);
+        };
+        row("none heard", {}, "");
+        row("RSSI -60", {ad("a", -60)}, "a");
+        row("RSSI -61", {ad("a", -61)}, "");
+        row("RSSI 127: not available", {ad("a", 127)}, "");
+        row("no RSSI", {ad("a", std::nullopt)}, "");
+        row("3 minutes old", {ad("a", -50, 3min)}, "a");
+        row("just over 3 minutes old", {ad("a", -50, 3min + 1ms)}, "");
+        row("no level at all", {ad("a", -50, {}, 0x1420, std::nullopt)}, "");
+        row("no AirPods: Powerbeats3", {ad("a", -40, {}, 0x0320)}, "");
+        row("stronger of two recent", {ad("a", -55), ad("b", -45, 5s)}, "b");
+        row("30 s old is still recent, and beats stronger older", {ad("a", -40, 31s), ad("b", -58, 30s)}, "b");
+        row("stronger of two older", {ad("a", -40, 100s), ad("b", -58, 40s)}, "a");
+        row("equal strength: the newer", {ad("b", -50, 10s), ad("a", -50, 1s)}, "a");
+        row("equal in all: the first path", {ad("b", -50), ad("a", -50)}, "a");
+        // A Modalias naming an Apple product admits its model only: the product id with its bytes swapped.
+        const QList<Advertisement> maxAndPro2 = {ad("a", -40, {}, 0x0A20), ad("b", -55)};
+        row("no Modalias: the stronger model", maxAndPro2, "a");
+        row("Modalias of AirPods Pro 2", maxAndPro2, "b", "bluetooth:v004Cp2014d0001");
+        row("lower-case hex", maxAndPro2, "b", "bluetooth:v004cp2014d0e26");
+        row("usb source, Bluetooth vendor id", maxAndPro2, "b", "usb:v004Cp2014dF05D");
+        row("usb source, USB vendor id", maxAndPro2, "b", "usb:v05ACp2014d0100");
+        row("USB vendor id under bluetooth source", maxAndPro2, "a", "bluetooth:v05ACp2014d0001");
+        row("other vendor", maxAndPro2, "a", "bluetooth:v0046p2014d0001");
+        row("trailing junk", maxAndPro2, "a", "bluetooth:v004Cp2014d0001x");
+    }
+    void matchesTheConnectedAirpods()
+    {
+        QFETCH(QList<Advertisement>, advertisements);
+        BluetoothDevice airpods;
+        QFETCH(QString, modalias);
+        airpods.modalias = modalias;
+        for (int pass = 0; pass < 2; ++pass) { // the order the messages were kept in must not matter
+            const auto best = bestMatch(advertisements, airpods, 1000s);
+            QTEST(best ? best->advertiser : QString(), "winner");
+            std::reverse(advertisements.begin(), advertisements.end());
+        }
     }
 };
 
