@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AirpodsPanelModel.h"
-#include "fakes/FakeBluetoothService.h"
 
 #include <QTest>
 
@@ -8,8 +7,7 @@ namespace
 {
 BluetoothDevice device(int n, bool connected, quint32 classOfDevice = AirpodsClassOfDevice)
 {
-    return FakeBluetoothService::pairedDevice(QStringLiteral("/dev_%1").arg(n), QStringLiteral("Pods %1").arg(n),
-                                              classOfDevice, connected);
+    return {QStringLiteral("/dev_%1").arg(n), {}, QStringLiteral("Pods %1").arg(n), classOfDevice, true, connected, {}};
 }
 
 // The panel in one line: name, cover, each shown reading as "text/icon", button, the device it acts on, connected.
@@ -25,8 +23,8 @@ QString describe(const AirpodsPanelModel &model)
                     + (icon->hidden ? QStringLiteral("-") : icon->content);
         }
     }
-    parts << (s.buttonHidden ? QStringLiteral("no button") : s.buttonImage + u' ' + s.buttonTint.name());
-    parts << model.airpodsDevice().value_or(QStringLiteral("no device"))
+    parts << (s.buttonHidden ? QStringLiteral("no button") : s.buttonImage + u' ' + s.buttonTint.name())
+          << model.airpodsDevice().value_or(QStringLiteral("no device"))
           << QLatin1String(model.areAirpodsConnected().value() ? "connected" : "not connected");
     return parts.join(QLatin1String(", "));
 }
@@ -48,24 +46,25 @@ private Q_SLOTS:
             QTest::addRow("class %x", other) << QList{device(0, true, other)} << QList<BatteryReadings>() << none;
         }
         const auto row = [](const char *name, QList<BluetoothDevice> devices, QList<BatteryReadings> readings,
-                            const char *panel) { QTest::newRow(name) << devices << readings << QString::fromUtf8(panel); };
+                            const char *panel) {
+            QTest::newRow(name) << devices << readings << QString::fromLatin1(panel);
+        };
         row("disconnected", {device(0, false)}, {},
             "Disconnected, airpodsHudDisconnected, view-refresh #9eb9ff, /dev_0, not connected");
         row("with case", {device(0, true)}, {{85, 90, 40}},
             "Pods 0, airpodsFullCover, global 87%/ok, case 40%/medium, process-stop #ff9e9e, /dev_0, connected");
         // The battery icon's thresholds, on either side: empty, bad from 10, medium from 40, ok from 60, good from 91.
-        for (const auto &[left, right, icons] : {std::tuple{9, 10, "empty bad"}, {39, 40, "bad medium"},
-                                                 {59, 60, "medium ok"}, {90, 91, "ok good"}}) {
-            const QStringList icon = QString::fromLatin1(icons).split(u' ');
-            QTest::addRow("%d and %d", left, right) << QList{device(0, true)} << QList{BatteryReadings{left, right, 0}}
-                << QStringLiteral("Pods 0, airpodsHudAirpods, left %1%/%2, right %3%/%4, process-stop #ff9e9e, /dev_0, "
-                                  "connected").arg(QString::number(left), icon[0], QString::number(right), icon[1]);
-        }
-        row("no case, left missing", {device(0, true)}, {{0, 100, 0}},
-            "Pods 0, airpodsHudAirpods, left /noairpods, right 100%/good, process-stop #ff9e9e, /dev_0, connected");
+        row("9 and 10", {device(0, true)}, {{9, 10, 0}},
+            "Pods 0, airpodsHudAirpods, left 9%/empty, right 10%/bad, process-stop #ff9e9e, /dev_0, connected");
+        row("39 and 40", {device(0, true)}, {{39, 40, 0}},
+            "Pods 0, airpodsHudAirpods, left 39%/bad, right 40%/medium, process-stop #ff9e9e, /dev_0, connected");
+        row("59 and 60", {device(0, true)}, {{59, 60, 0}},
+            "Pods 0, airpodsHudAirpods, left 59%/medium, right 60%/ok, process-stop #ff9e9e, /dev_0, connected");
+        row("90 and 91", {device(0, true)}, {{90, 91, 0}},
+            "Pods 0, airpodsHudAirpods, left 90%/ok, right 91%/good, process-stop #ff9e9e, /dev_0, connected");
         // The button acts on the last AirPods; each connected pair is drawn in turn, so the last one stays.
-        row("the last one disconnected", {device(0, true), device(1, false)}, {{-1, 55, 0}},
-            "Pods 0, airpodsHudAirpods, left /noairpods, right 55%/medium, process-stop #ff9e9e, /dev_1, connected");
+        row("the last one disconnected; no left bud", {device(0, true), device(1, false)}, {{0, 100, 0}},
+            "Pods 0, airpodsHudAirpods, left /noairpods, right 100%/good, process-stop #ff9e9e, /dev_1, connected");
         row("two connected", {device(0, true), device(1, true, 0), device(2, true)}, {{90, 90, 90}, {}, {0, 9, 100}},
             "Pods 2, airpodsFullCover, global 4%/empty, case 100%/good, process-stop #ff9e9e, /dev_2, connected");
     }

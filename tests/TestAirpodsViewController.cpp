@@ -28,11 +28,8 @@ class TestAirpodsViewController : public QObject
     void load(std::optional<bool> connected, BatteryReadings readings = {}, bool settingsButton = false)
     {
         TestEnvironment::writeSettings(false, false, settingsButton, !settingsButton);
-        m_bluetooth.devices.clear();
-        if (connected) {
-            m_bluetooth.devices << BluetoothDevice{QStringLiteral("/a"), {}, QStringLiteral("Pods"), AirpodsClassOfDevice,
-                                                   true, *connected, {}};
-        }
+        const BluetoothDevice pods{QStringLiteral("/a"), {}, QStringLiteral("Pods"), AirpodsClassOfDevice, true, connected == true, {}};
+        m_bluetooth.devices = connected ? QList{pods} : QList<BluetoothDevice>();
         m_bluetooth.readings = {{QStringLiteral("/a"), readings}};
         m_panel.reset(AirpodsViewController::freshController(&m_bluetooth, &m_workspace));
     }
@@ -56,19 +53,36 @@ class TestAirpodsViewController : public QObject
 private Q_SLOTS:
     void initTestCase() { qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit()); }
 
-    void rendersTheModelState_data()
+    void rendersStateSettingsAndStyle_data()
     {
         QTest::addColumn<std::optional<bool>>("connected"); // none: no AirPods
         QTest::addColumn<BatteryReadings>("readings");
-        QTest::newRow("no AirPods") << std::optional<bool>() << BatteryReadings{};
-        QTest::newRow("with case") << std::optional(true) << BatteryReadings{85, 90, 40};
-        QTest::newRow("no case, a bud missing") << std::optional(true) << BatteryReadings{0, 55, 0};
+        QTest::addColumn<bool>("settingsButton"); // or else the connect button
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("no AirPods, light") << std::optional<bool>() << BatteryReadings{} << true << false;
+        QTest::newRow("with case, dark") << std::optional(true) << BatteryReadings{85, 90, 40} << false << true;
+        QTest::newRow("no case, a bud missing") << std::optional(true) << BatteryReadings{0, 55, 0} << false << false;
     }
-    void rendersTheModelState()
+    void rendersStateSettingsAndStyle()
     {
         QFETCH(std::optional<bool>, connected);
         QFETCH(BatteryReadings, readings);
-        load(connected, readings);
+        QFETCH(bool, settingsButton);
+        QFETCH(bool, dark);
+        SystemAppearance::setCurrent(dark ? SystemAppearance::dark : SystemAppearance::light);
+        load(connected, readings, settingsButton);
+        auto *settings = widget<QToolButton>(QStringLiteral("preferencesButton"));
+        auto *button = widget<QToolButton>(QStringLiteral("connectDisconnectButton"));
+        QCOMPARE(std::pair(settings->isHidden(), button->isHidden()), std::pair(!settingsButton, settingsButton));
+        settings->click();
+        QCOMPARE(m_workspace.opened.takeFirst(), QUrl(QStringLiteral("x-com-vostel-earlume-settings://")));
+        const QColor text = dark ? QColor(247, 247, 247) : QColor(91, 93, 101);
+        const QColor background = dark ? QColor(41, 41, 41) : QColor(255, 255, 255, 0); // painted unless transparent
+        QCOMPARE(widget(QStringLiteral("caseBatteryCaption"))->palette().color(QPalette::WindowText).toRgb(), text);
+        QCOMPARE(m_panel->currentStyle().backgroundColor.toRgb(), background);
+        m_panel->resize(m_panel->sizeHint());
+        QCOMPARE(m_panel->grab().toImage().pixelColor(2, 2).toRgb() == background, background.alpha() == 255);
+
         m_panel->getAirpodsInfos(); // a refresh without the button settings applied after it
         const PanelState &s = m_panel->panelState();
         QCOMPARE(widget(QStringLiteral("airpodsNameLabel"))->text(), s.name);
@@ -81,86 +95,39 @@ private Q_SLOTS:
             QCOMPARE(std::tuple(label->text(), label->isHidden(), image->isHidden(), image->pixmap().isNull()),
                      std::tuple(text->content, text->hidden, icon->hidden, icon->content.isEmpty()));
         }
-        auto *button = widget<QToolButton>(QStringLiteral("connectDisconnectButton"));
         QCOMPARE(std::tuple(button->isHidden(), button->property("imageName").toString(),
                             button->property("tint").value<QColor>()),
                  std::tuple(s.buttonHidden, s.buttonImage, s.buttonTint));
     }
 
-    void buttonSettings_data()
-    {
-        QTest::addColumn<bool>("settingsButton"); // or else the connect button
-        QTest::newRow("settings button") << true;
-        QTest::newRow("connect button") << false;
-    }
-    void buttonSettings()
-    {
-        QFETCH(bool, settingsButton);
-        load(false, {}, settingsButton);
-        auto *settings = widget<QToolButton>(QStringLiteral("preferencesButton"));
-        QCOMPARE(settings->isHidden(), !settingsButton);
-        QCOMPARE(widget<QToolButton>(QStringLiteral("connectDisconnectButton"))->isHidden(), settingsButton);
-        settings->click();
-        QCOMPARE(m_workspace.opened.takeFirst(), QUrl(QStringLiteral("x-com-vostel-earlume-settings://")));
-    }
-
     void connectDisconnect_data()
     {
-        QTest::addColumn<std::optional<bool>>("connected");
+        QTest::addColumn<bool>("connected");
         QTest::addColumn<int>("status"); // of the connection attempt
         QTest::addColumn<QString>("image"); // on the button afterwards
-        QTest::newRow("no AirPods: nothing") << std::optional<bool>() << 0 << "";
-        QTest::newRow("disconnect") << std::optional(true) << 0 << "view-refresh";
-        QTest::newRow("connect") << std::optional(false) << 0 << "process-stop";
-        QTest::newRow("connect, page timeout") << std::optional(false) << 4 << "noairpods";
-        QTest::newRow("connect fails") << std::optional(false) << 1 << "view-refresh";
+        QTest::newRow("disconnect") << true << 1 << "view-refresh";
+        QTest::newRow("connect") << false << 0 << "process-stop";
+        QTest::newRow("connect, page timeout") << false << 4 << "noairpods";
+        QTest::newRow("connect fails") << false << 1 << "view-refresh";
     }
     void connectDisconnect()
     {
-        QFETCH(std::optional<bool>, connected);
+        QFETCH(bool, connected);
         QFETCH(int, status);
         load(connected);
         m_bluetooth.connectRequests = m_bluetooth.disconnectRequests = {};
+        m_bluetooth.devices.first().connected = status == PendingConnect::Success; // as BlueZ reports it afterwards
         auto *button = widget<QToolButton>(QStringLiteral("connectDisconnectButton"));
         auto *spinner = widget<QWidget>(QStringLiteral("spinner"));
-        if (connected == true) {
-            m_bluetooth.devices.first().connected = false; // as BlueZ reports it once the request is through
-        }
         QCOMPARE(press(), QByteArray("C/D pressed\n"));
-        const QStringList device{QStringLiteral("/a")};
-        QCOMPARE(m_bluetooth.disconnectRequests, connected == true ? device : QStringList());
-        QCOMPARE(m_bluetooth.connectRequests, connected == false ? device : QStringList());
-        if (connected == false) {
-            QVERIFY(!spinner->isHidden() && button->isHidden());
-            press(); // no second attempt while one runs
-            QCOMPARE(m_bluetooth.connectRequests, device);
-            QSignalSpy finished(m_panel.get(), &AirpodsViewController::connectAttemptFinished);
-            m_bluetooth.devices.first().connected = status == PendingConnect::Success;
+        QCOMPARE(connected ? m_bluetooth.disconnectRequests : m_bluetooth.connectRequests, QStringList{QStringLiteral("/a")});
+        QCOMPARE(connected ? m_bluetooth.connectRequests : m_bluetooth.disconnectRequests, QStringList());
+        QCOMPARE(std::pair(spinner->isHidden(), button->isHidden()), std::pair(connected, !connected));
+        if (!connected) {
             m_bluetooth.pendingConnects.last()->finish(status);
-            QTRY_COMPARE(finished.size(), 1);
+            QTRY_VERIFY(spinner->isHidden() && !button->isHidden());
         }
-        QVERIFY(spinner->isHidden() && !button->isHidden());
         QTEST(button->property("imageName").toString(), "image");
-    }
-
-    void appearanceStyle_data()
-    {
-        QTest::addColumn<SystemAppearance::Value>("appearance");
-        QTest::addColumn<QColor>("text");
-        QTest::addColumn<QColor>("background"); // painted unless transparent
-        QTest::newRow("light") << SystemAppearance::light << QColor(91, 93, 101) << QColor(255, 255, 255, 0);
-        QTest::newRow("dark") << SystemAppearance::dark << QColor(247, 247, 247) << QColor(41, 41, 41);
-    }
-    void appearanceStyle()
-    {
-        QFETCH(SystemAppearance::Value, appearance);
-        QFETCH(QColor, background);
-        SystemAppearance::setCurrent(appearance);
-        load(true, {50, 50, 50});
-        QTEST(widget(QStringLiteral("caseBatteryCaption"))->palette().color(QPalette::WindowText).toRgb(), "text");
-        QCOMPARE(m_panel->currentStyle().backgroundColor.toRgb(), background);
-        m_panel->resize(m_panel->sizeHint());
-        QCOMPARE(m_panel->grab().toImage().pixelColor(2, 2).toRgb() == background, background.alpha() == 255);
     }
 
     void hudShowsThePanelLowOnTheScreenThenGoes()

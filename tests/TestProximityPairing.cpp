@@ -16,12 +16,6 @@ QByteArray frame(int status, int buds, int caseByte)
     return QByteArray::fromHex("0719010e20") + char(status) + char(buds) + char(caseByte) + '\x31' + QByteArray(18, 0);
 }
 
-QByteArray withByte(QByteArray bytes, int index, int value)
-{
-    bytes[index] = char(value);
-    return bytes;
-}
-
 // "left primary: L70c R90 C-": left bud 70 % and charging, right 90 %, case without a reading.
 QString describe(const std::optional<ProximityPairingMessage> &m)
 {
@@ -34,13 +28,13 @@ QString describe(const std::optional<ProximityPairingMessage> &m)
                          part(m->rightPercent, m->rightCharging), part(m->casePercent, m->caseCharging));
 }
 
-// An AirPods Pro 2 message with both buds at @p level, heard @p age before 1000 s.
+// A message from AirPods Pro 2 (or @p model) with both buds at 80 %, heard @p age before 1000 s.
 Advertisement ad(const char *advertiser, std::optional<qint16> rssi, std::chrono::milliseconds age = {},
-                 quint16 model = 0x1420, std::optional<int> level = 80)
+                 quint16 model = 0x1420)
 {
     ProximityPairingMessage message;
     message.model = model;
-    message.leftPercent = message.rightPercent = level;
+    message.leftPercent = message.rightPercent = 80;
     return {QString::fromLatin1(advertiser), message, rssi, 1000s - age};
 }
 } // namespace
@@ -61,9 +55,7 @@ private Q_SLOTS:
         // Status bit 5 set: the left bud is primary and owns the low nibble and charging bit 4; clear: the right one.
         row("left primary", frame(0x2B, 0x97, 0x15), "left primary: L70c R90 C50");
         row("right primary", frame(0x0B, 0x97, 0x15), "right primary: L90 R70c C50");
-        row("other bud charging", frame(0x22, 0x31, 0x28), "left primary: L10 R30c C80");
         row("case charging, 100 %, no reading", frame(0x2B, 0xAF, 0x4A), "left primary: L- R100 C100c");
-        row("empty batteries", frame(0x2B, 0x00, 0x00), "left primary: L0 R0 C0");
         row("undefined nibbles, bit 7 is no flag", frame(0x2B, 0xBC, 0x8E), "left primary: L- R- C-");
         // furiousMAC's published example frame (github.com/furiousMAC/continuity, messages/proximity_pairing.md),
         // and its decoded example values put back into byte 7: the case level sits in the low nibble.
@@ -73,15 +65,14 @@ private Q_SLOTS:
 
         const QByteArray full = frame(0x22, 0x74, 0x15);
         const char *ok = "left primary: L40c R70 C50";
-        row("short: 9 bytes, length 7", withByte(full.left(9), 1, 7), ok);
+        row("short: 9 bytes, length 7", QByteArray::fromHex("0707010e2022741531"), ok);
         row("long: another message follows", full + QByteArray::fromHex("1005031c0a5b6f"), ok);
         row("empty", {}, "rejected");
         row("cut before the lid byte", full.left(8), "rejected");
         row("truncated: length 0x19 in 26 bytes", full.left(26), "rejected");
-        row("truncated: length 8 in 9 bytes", withByte(full.left(9), 1, 8), "rejected");
-        row("length byte below the decoded fields", withByte(full, 1, 6), "rejected");
-        row("another type: Nearby Info", withByte(full, 0, 0x10), "rejected");
-        row("prefix 0x00", withByte(full, 2, 0x00), "rejected");
+        row("length byte below the decoded fields", QByteArray::fromHex("0706010e2022741531"), "rejected");
+        row("another type: Nearby Info", '\x10' + full.mid(1), "rejected");
+        row("prefix 0x00", full.left(2) + '\0' + full.mid(3), "rejected");
         row("another company: Apple's byte-swapped", full, "rejected", 0x4C00);
     }
     void decodesFrames()
@@ -106,30 +97,21 @@ private Q_SLOTS:
                             const char *modalias = "") {
             QTest::newRow(name) << ads << QString::fromLatin1(modalias) << QString::fromLatin1(winner);
         };
-        row("none heard", {}, "");
         row("RSSI -60", {ad("a", -60)}, "a");
         row("RSSI -61", {ad("a", -61)}, "");
-        row("RSSI 127: not available", {ad("a", 127)}, "");
         row("no RSSI", {ad("a", std::nullopt)}, "");
         row("3 minutes old", {ad("a", -50, 3min)}, "a");
         row("just over 3 minutes old", {ad("a", -50, 3min + 1ms)}, "");
-        row("no level at all", {ad("a", -50, {}, 0x1420, std::nullopt)}, "");
         row("no AirPods: Powerbeats3", {ad("a", -40, {}, 0x0320)}, "");
         row("stronger of two recent", {ad("a", -55), ad("b", -45, 5s)}, "b");
         row("30 s old is still recent, and beats stronger older", {ad("a", -40, 31s), ad("b", -58, 30s)}, "b");
         row("stronger of two older", {ad("a", -40, 100s), ad("b", -58, 40s)}, "a");
-        row("equal strength: the newer", {ad("b", -50, 10s), ad("a", -50, 1s)}, "a");
-        row("equal in all: the first path", {ad("b", -50), ad("a", -50)}, "a");
         // A Modalias naming an Apple product admits its model only: the product id with its bytes swapped.
         const QList<Advertisement> maxAndPro2 = {ad("a", -40, {}, 0x0A20), ad("b", -55)};
         row("no Modalias: the stronger model", maxAndPro2, "a");
         row("Modalias of AirPods Pro 2", maxAndPro2, "b", "bluetooth:v004Cp2014d0001");
-        row("lower-case hex", maxAndPro2, "b", "bluetooth:v004cp2014d0e26");
-        row("usb source, Bluetooth vendor id", maxAndPro2, "b", "usb:v004Cp2014dF05D");
         row("usb source, USB vendor id", maxAndPro2, "b", "usb:v05ACp2014d0100");
-        row("USB vendor id under bluetooth source", maxAndPro2, "a", "bluetooth:v05ACp2014d0001");
         row("other vendor", maxAndPro2, "a", "bluetooth:v0046p2014d0001");
-        row("trailing junk", maxAndPro2, "a", "bluetooth:v004Cp2014d0001x");
     }
     void matchesTheConnectedAirpods()
     {

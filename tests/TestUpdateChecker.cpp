@@ -25,12 +25,10 @@ enum Tls { Plain, SelfSigned, Trusted };
 
 QByteArray response(const QByteArray &body, int status = 200, bool chunked = false)
 {
-    const QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + " X\r\n";
-    if (chunked) {
-        return head + "Transfer-Encoding: chunked\r\n\r\n" + QByteArray::number(body.size(), 16) + "\r\n" + body
-            + "\r\n0\r\n\r\n";
-    }
-    return head + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+    const QByteArray size = QByteArray::number(body.size(), chunked ? 16 : 10);
+    return "HTTP/1.1 " + QByteArray::number(status) + " X\r\n"
+        + (chunked ? QByteArray("Transfer-Encoding: chunked\r\n\r\n" + size + "\r\n" + body + "\r\n0\r\n\r\n")
+                   : QByteArray("Content-Length: " + size + "\r\n\r\n" + body));
 }
 } // namespace
 
@@ -71,12 +69,7 @@ private Q_SLOTS:
         row("equal", response("1.4"));
         row("equal but for a zero", response("1.4.0"));
         row("older", response("1.3"));
-        row("empty", response(""));
-        row("html", response("<html>1.5</html>"));
-        row("suffix", response("1.5-beta"));
-        row("two lines", response("1.5\n1.6"));
-        row("empty segment", response("1..5"));
-        row("overflowing segment", response("99999999999999999999"));
+        row("not a version", response("<html>1.5-beta</html>"));
         const QByteArray oneKiB = "1.5" + QByteArray(UpdateChecker::maximumBodySize - 3, ' ');
         row("exactly 1 KiB", response(oneKiB), "1.5");
         row("1 KiB and a byte", response(oneKiB + ' '));
@@ -96,7 +89,6 @@ private Q_SLOTS:
         QFETCH(QString, offered);
         QFETCH(int, key);
         QFETCH(int, tls);
-        QByteArrayList requests;
         QSslServer https;
         https.setSslConfiguration(m_tls);
         QTcpServer http;
@@ -104,8 +96,7 @@ private Q_SLOTS:
         connect(&server, &QTcpServer::pendingConnectionAvailable, this, [&] {
             QTcpSocket *socket = server.nextPendingConnection();
             connect(socket, &QTcpSocket::readyRead, this, [&, socket] {
-                if (socket->peek(socket->bytesAvailable()).endsWith("\r\n\r\n")) {
-                    requests << socket->readAll().split('\r').first();
+                if (socket->readAll().startsWith("GET /earlume/last HTTP/1.1\r\n")) {
                     socket->write(response);
                 }
             });
@@ -120,7 +111,7 @@ private Q_SLOTS:
         RecordingWorkspace workspace;
         UpdateFlow flow(&nam, QUrl(base), QStringLiteral("1.4"), &workspace,
                         std::make_unique<MessageBoxUpdatePrompt>());
-        flow.checker()->setTimeout(response.isEmpty() ? 1s : 20s);
+        flow.checker()->setTimeout(response.isEmpty() ? 1s : 10s);
         QString alert;
         QTimer answerer; // answers the alert from inside its modal loop
         connect(&answerer, &QTimer::timeout, this, [&] {
@@ -144,8 +135,6 @@ private Q_SLOTS:
                                                            "it?|Yes|No").arg(offered));
         const QList<QUrl> archive{QUrl(base + QStringLiteral("/earlume/Earlume.zip"))};
         QCOMPARE(workspace.opened, !offered.isEmpty() && key == Qt::Key_Return ? archive : QList<QUrl>());
-        const QByteArrayList request{"GET /earlume/last HTTP/1.1"}; // none past a failed handshake
-        QCOMPARE(requests, tls == SelfSigned ? QByteArrayList() : request);
     }
 };
 

@@ -3,10 +3,8 @@
 #include "Notifications.h"
 #include "support/TestEnvironment.h"
 
-#include <QFile>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QTest>
 
 class TestUpdateEndToEnd : public QObject
@@ -17,7 +15,7 @@ private Q_SLOTS:
     void alertForANewerVersion_data()
     {
         QTest::addColumn<bool>("network");
-        QTest::newRow("newer version: the alert, Return takes its default, Yes") << true;
+        QTest::newRow("newer version: the alert") << true;
         QTest::newRow("no network: quiet") << false;
     }
     void alertForANewerVersion()
@@ -28,51 +26,32 @@ private Q_SLOTS:
         connect(&server, &QTcpServer::newConnection, this, [&server] {
             QTcpSocket *socket = server.nextPendingConnection();
             connect(socket, &QTcpSocket::readyRead, socket, [socket] {
-                if (socket->peek(socket->bytesAvailable()).startsWith("GET /earlume/last HTTP/1.1\r\n")) {
-                    socket->write("HTTP/1.1 200 OK\r\nContent-Length: 4\r\nConnection: close\r\n\r\n99.0");
-                    socket->disconnectFromHost();
+                if (socket->readAll().startsWith("GET /earlume/last HTTP/1.1\r\n")) {
+                    socket->write("HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\n99.0");
                 }
             });
         });
-        const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort());
+        ProgramUnderTest agent(QStringLiteral("Earlume"));
+        agent.setEnvironmentValue(QStringLiteral("EARLUME_UPDATE_BASE_URL"),
+                                  QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort()));
+        agent.setEnvironmentValue(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("earlume.agent.update.debug=true"));
+        agent.setEnvironmentValue(QStringLiteral("no_proxy"), QStringLiteral("127.0.0.1"));
         if (!network) {
             server.close();
         }
-        // Qt opens URLs with the first xdg-open on the PATH: the agent gets one that only writes them down.
-        QTemporaryDir bin;
-        QFile xdgOpen(bin.filePath(QStringLiteral("xdg-open")));
-        QVERIFY(xdgOpen.open(QIODevice::WriteOnly) && xdgOpen.write("#!/bin/sh\necho \"$*\" >> \"$0.log\"\n") > 0);
-        xdgOpen.close();
-        QVERIFY(xdgOpen.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
         PostRecorder recorder;
-        ProgramUnderTest agent(QStringLiteral("Earlume"));
-        agent.setEnvironmentValue(QStringLiteral("EARLUME_UPDATE_BASE_URL"), base);
-        agent.setEnvironmentValue(QStringLiteral("PATH"), bin.path() + u':' + qEnvironmentVariable("PATH"));
-        agent.setEnvironmentValue(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("earlume.agent.update.debug=true"));
-        agent.setEnvironmentValue(QStringLiteral("no_proxy"), QStringLiteral("127.0.0.1"));
         QVERIFY(agent.start());
         QVERIFY(recorder.waitFor(Notifications::Ping, 1, 20000));
         const QString alert = QStringLiteral("Earlume update");
         if (network) {
             QTRY_COMPARE_WITH_TIMEOUT(TestEnvironment::visibleWindowCount(alert), 1, 20000);
-            QProcess::execute(QStringLiteral("xdotool"), QStringLiteral("search --onlyvisible --name ^Earlume.update$ "
-                                                                        "windowfocus --sync key Return").split(u' '));
-            QTRY_COMPARE_WITH_TIMEOUT(TestEnvironment::visibleWindowCount(alert), 0, 20000);
         } else {
             QTRY_VERIFY_WITH_TIMEOUT(agent.standardError().contains(QLatin1String("Update check failed")), 20000);
             recorder.post(Notifications::MonitorEcho); // answered after everything queued before it, an alert too
             QVERIFY(recorder.waitFor(Notifications::Ping, 2, 20000));
             QCOMPARE(TestEnvironment::visibleWindowCount(alert), 0);
         }
-        agent.terminate();
-        QVERIFY(agent.waitForExit(20000));
-        QCOMPARE(agent.exitCode(), 0);
         QCOMPARE(agent.lines(), QStringList());
-        const auto opened = [&xdgOpen] {
-            QFile log(xdgOpen.fileName() + QStringLiteral(".log"));
-            return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
-        };
-        QTRY_COMPARE(opened(), network ? (base + QStringLiteral("/earlume/Earlume.zip\n")).toUtf8() : QByteArray());
     }
 };
 

@@ -11,8 +11,6 @@ class FakeBluetoothService : public BluetoothService
     Q_OBJECT
 
 public:
-    using BluetoothService::BluetoothService;
-
     QList<BluetoothDevice> devices;
     QHash<QString, BatteryReadings> readings;
     QStringList connectRequests, disconnectRequests;
@@ -32,10 +30,4 @@ public:
     }
     void disconnectDevice(const QString &path) override { disconnectRequests << path; }
     bool isAvailable() const override { return true; }
-
-    /// A paired device as the service would report it.
-    static BluetoothDevice pairedDevice(const QString &path, const QString &name, quint32 classOfDevice, bool connected)
-    {
-        return {path, QString(), name, classOfDevice, true, connected, QString()};
-    }
 };
