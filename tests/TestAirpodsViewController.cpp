@@ -9,11 +9,10 @@
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTemporaryFile>
 #include <QTest>
 #include <QToolButton>
 
-#include <unistd.h>
+#include <cstdio>
 
 class TestAirpodsViewController : public QObject
 {
@@ -28,7 +27,8 @@ class TestAirpodsViewController : public QObject
     void load(std::optional<bool> connected, BatteryReadings readings = {}, bool settingsButton = false)
     {
         TestEnvironment::writeSettings(false, false, settingsButton, !settingsButton);
-        const BluetoothDevice pods{QStringLiteral("/a"), {}, QStringLiteral("Pods"), AirpodsClassOfDevice, true, connected == true, {}};
+        const BluetoothDevice pods{QStringLiteral("/a"), {}, QStringLiteral("Pods"), AirpodsClassOfDevice, true,
+                                   connected == true, {}};
         m_bluetooth.devices = connected ? QList{pods} : QList<BluetoothDevice>();
         m_bluetooth.readings = {{QStringLiteral("/a"), readings}};
         m_panel.reset(AirpodsViewController::freshController(&m_bluetooth, &m_workspace));
@@ -38,16 +38,11 @@ class TestAirpodsViewController : public QObject
     // What the panel writes to standard output while it handles a press of the connect/disconnect button.
     QByteArray press()
     {
-        QTemporaryFile captured;
-        captured.open();
-        std::fflush(stdout);
-        const int saved = dup(STDOUT_FILENO);
-        dup2(captured.handle(), STDOUT_FILENO);
+        char written[64] = {};
+        FILE *const real = std::exchange(stdout, fmemopen(written, sizeof written - 1, "w"));
         m_panel->connectDisconnect();
-        dup2(saved, STDOUT_FILENO);
-        close(saved);
-        captured.reset();
-        return captured.readAll();
+        std::fclose(std::exchange(stdout, real));
+        return written;
     }
 
 private Q_SLOTS:
@@ -120,8 +115,9 @@ private Q_SLOTS:
         auto *button = widget<QToolButton>(QStringLiteral("connectDisconnectButton"));
         auto *spinner = widget<QWidget>(QStringLiteral("spinner"));
         QCOMPARE(press(), QByteArray("C/D pressed\n"));
-        QCOMPARE(connected ? m_bluetooth.disconnectRequests : m_bluetooth.connectRequests, QStringList{QStringLiteral("/a")});
-        QCOMPARE(connected ? m_bluetooth.connectRequests : m_bluetooth.disconnectRequests, QStringList());
+        const QStringList pods{QStringLiteral("/a")};
+        QCOMPARE(std::pair(m_bluetooth.disconnectRequests, m_bluetooth.connectRequests),
+                 connected ? std::pair(pods, QStringList()) : std::pair(QStringList(), pods));
         QCOMPARE(std::pair(spinner->isHidden(), button->isHidden()), std::pair(connected, !connected));
         if (!connected) {
             m_bluetooth.pendingConnects.last()->finish(status);

@@ -54,9 +54,7 @@ private Q_SLOTS:
         };
         // Status bit 5 set: the left bud is primary and owns the low nibble and charging bit 4; clear: the right one.
         row("left primary", frame(0x2B, 0x97, 0x15), "left primary: L70c R90 C50");
-        row("right primary", frame(0x0B, 0x97, 0x15), "right primary: L90 R70c C50");
-        row("case charging, 100 %, no reading", frame(0x2B, 0xAF, 0x4A), "left primary: L- R100 C100c");
-        row("undefined nibbles, bit 7 is no flag", frame(0x2B, 0xBC, 0x8E), "left primary: L- R- C-");
+        row("case charging, 100 %, undefined nibble", frame(0x2B, 0xAB, 0x4A), "left primary: L- R100 C100c");
         // furiousMAC's published example frame (github.com/furiousMAC/continuity, messages/proximity_pairing.md),
         // and its decoded example values put back into byte 7: the case level sits in the low nibble.
         const QByteArray tail = QByteArray::fromHex("390000" "9672711ae6a965737c80d805039773d1");

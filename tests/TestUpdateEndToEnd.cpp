@@ -34,7 +34,7 @@ private Q_SLOTS:
         ProgramUnderTest agent(QStringLiteral("Earlume"));
         agent.setEnvironmentValue(QStringLiteral("EARLUME_UPDATE_BASE_URL"),
                                   QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort()));
-        agent.setEnvironmentValue(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("earlume.agent.update.debug=true"));
+        agent.setEnvironmentValue(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("earlume.agent.update=true"));
         agent.setEnvironmentValue(QStringLiteral("no_proxy"), QStringLiteral("127.0.0.1"));
         if (!network) {
             server.close();

