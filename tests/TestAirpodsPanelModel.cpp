@@ -42,7 +42,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("panel");
         const QString none = QStringLiteral("No Airpods, airpodsHudDisconnected, no button, no device, not connected");
         QTest::newRow("no devices") << QList<BluetoothDevice>() << QList<BatteryReadings>() << none;
-        for (const quint32 other : {0x002540u, 0x240404u, 0x260418u, 0x240419u}) { // AirPods are 0x240418 exactly
+        for (const quint32 other : {0x002540u, 0x240404u, 0x260418u, 0x240419u}) { // only 0x240418 is AirPods
             QTest::addRow("class %x", other) << QList{device(0, true, other)} << QList<BatteryReadings>() << none;
         }
         const auto row = [](const char *name, QList<BluetoothDevice> devices, QList<BatteryReadings> readings,
