@@ -62,11 +62,12 @@ private Q_SLOTS:
             "Pods 0, airpodsHudAirpods, left 59%/medium, right 60%/ok, process-stop #ff9e9e, /dev_0, connected");
         row("90 and 91", {device(0, true)}, {{90, 91, 0}},
             "Pods 0, airpodsHudAirpods, left 90%/ok, right 91%/good, process-stop #ff9e9e, /dev_0, connected");
-        // The button acts on the last AirPods; each connected pair is drawn in turn, so the last one stays.
+        // The button acts on the pair shown: each connected pair is drawn in turn, so the last connected one stays.
         row("the last one disconnected; no left bud", {device(0, true), device(1, false)}, {{0, 100, 0}},
-            "Pods 0, airpodsHudAirpods, left /noairpods, right 100%/good, process-stop #ff9e9e, /dev_1, connected");
+            "Pods 0, airpodsHudAirpods, left /noairpods, right 100%/good, process-stop #ff9e9e, /dev_0, connected");
+        // A bud without a reading does not halve the pair's level.
         row("two connected", {device(0, true), device(1, true, 0), device(2, true)}, {{90, 90, 90}, {}, {0, 9, 100}},
-            "Pods 2, airpodsFullCover, global 4%/empty, case 100%/good, process-stop #ff9e9e, /dev_2, connected");
+            "Pods 2, airpodsFullCover, global 9%/empty, case 100%/good, process-stop #ff9e9e, /dev_2, connected");
     }
     void panelState()
     {

@@ -126,11 +126,41 @@ private Q_SLOTS:
         QTEST(button->property("imageName").toString(), "image");
     }
 
+    void buttonActsOnTheShownPairAndHidesWhenUseless()
+    {
+        load(std::nullopt); // no AirPods: nothing to connect, whatever the settings say
+        auto *button = widget<QToolButton>(QStringLiteral("connectDisconnectButton"));
+        m_panel->setPreferencesButton();
+        QVERIFY(button->isHidden());
+        load(false);
+        const BluetoothDevice other{QStringLiteral("/b"), {}, QStringLiteral("Other"), AirpodsClassOfDevice, true, true, {}};
+        m_bluetooth.devices.prepend(other); // the connected pair is not the last one paired
+        m_panel->getAirpodsInfos();
+        press();
+        QCOMPARE(m_bluetooth.disconnectRequests, QStringList{QStringLiteral("/b")});
+        m_bluetooth.devices.removeFirst();
+        m_panel->getAirpodsInfos();
+        button = widget<QToolButton>(QStringLiteral("connectDisconnectButton"));
+        press(); // connecting: the button stays hidden through refreshes until the attempt ends
+        m_panel->getAirpodsInfos();
+        m_panel->setPreferencesButton();
+        QVERIFY(button->isHidden());
+        m_bluetooth.pendingConnects.last()->finish(PendingConnect::Failed);
+        QTRY_VERIFY(!button->isHidden());
+    }
+
     void hudShowsThePanelLowOnTheScreenThenGoes()
     {
         QCOMPARE(HudWindow::frameFor({1440, 100, 1920, 1080}, {300, 200}), QRect(2250, 760, 300, 200));
         load(true);
         QPointer<HudWindow> hud = HudWindow::showHud(&m_bluetooth, &m_workspace);
+        QVERIFY(hud->panel()->findChild<QToolButton *>(QStringLiteral("connectDisconnectButton"))->isHidden());
+        // Readings and the name arrive after the connection; the visible window follows them.
+        m_bluetooth.readings[QStringLiteral("/a")] = {80, 90, 40};
+        m_bluetooth.devices.first().name = QStringLiteral("Renamed");
+        Q_EMIT m_bluetooth.devicesChanged();
+        QTRY_COMPARE(hud->panel()->findChild<QLabel *>(QStringLiteral("globalAirpodsBatteryLabel"))->text(), "85%");
+        QCOMPARE(hud->panel()->findChild<QLabel *>(QStringLiteral("airpodsNameLabel"))->text(), "Renamed");
         QVERIFY(hud->panel()->findChild<QToolButton *>(QStringLiteral("connectDisconnectButton"))->isHidden());
         QVERIFY(QSignalSpy(hud, &HudWindow::orderedOut).wait(HudWindow::VisibleMs + HudWindow::FadeMs + 5000));
         QTRY_VERIFY(hud.isNull());
