@@ -4,3 +4,9 @@ add_unit_test(NAME TestUpdateChecker SOURCES TestUpdateChecker.cpp fakes/Recordi
 # The real agent against an HTTP server on 127.0.0.1 inside the test, in the private desktop.
 add_unit_test(NAME TestUpdateEndToEnd SOURCES TestUpdateEndToEnd.cpp LIBS testsupport Qt6::Network LABELS integration
               HARNESS TIMEOUT 300)
+# The update server's source compiled as in a release build, without the testing hooks.
+add_unit_test(NAME TestReleaseUpdateServer SOURCES TestReleaseUpdateServer.cpp ${PROJECT_SOURCE_DIR}/agent/update/UpdateServer.cpp
+              LIBS shared)
+target_include_directories(TestReleaseUpdateServer PRIVATE ${PROJECT_SOURCE_DIR}/agent)
+target_compile_definitions(TestReleaseUpdateServer PRIVATE EARLUME_VERSION="${PROJECT_VERSION}"
+                           EARLUME_UPDATE_BASE_URL="${EARLUME_UPDATE_BASE_URL}")
