@@ -16,15 +16,11 @@ private Q_SLOTS:
         ProgramUnderTest agent(QStringLiteral("Earlume"));
         QVERIFY(agent.start());
         QVERIFY(recorder.waitFor(Notifications::Ping, 1));
+        QTRY_VERIFY(agent.standardError().contains(QLatin1String("not running on the system bus")));
         recorder.post(Notifications::MonitorEcho);
         QVERIFY(recorder.waitFor(Notifications::Ping, 2));
-        QTRY_VERIFY(agent.standardError().contains(QLatin1String("not running on the system bus")));
         QCOMPARE(agent.standardError().count(QLatin1String("shows no tray icons")), 1);
         QCOMPARE(agent.standardError().count(QLatin1String("not running on the system bus")), 1);
-        recorder.post(Notifications::MonitorQuit);
-        QVERIFY(agent.waitForExit());
-        QCOMPARE(agent.exitCode(), 0);
-        QVERIFY(recorder.waitFor(Notifications::Unping, 1));
     }
 };
 

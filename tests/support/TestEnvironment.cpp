@@ -5,19 +5,15 @@
 #include "UserDefaults.h"
 
 #include <QDBusArgument>
-#include <QDBusReply>
-#include <QDeadlineTimer>
-#include <QElapsedTimer>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
 #include <QTest>
-
-#include <csignal>
 
 namespace TestEnvironment
 {
 QString executable(const QString &name)
 {
-    const QByteArray dir = qgetenv("EARLUME_BIN_DIR");
-    return QString::fromLocal8Bit(dir) + QLatin1Char('/') + name;
+    return qEnvironmentVariable("EARLUME_BIN_DIR") + QLatin1Char('/') + name;
 }
 
 QDBusMessage call(const QDBusConnection &bus, const QString &service, const QString &path, const QString &interface,
@@ -25,33 +21,29 @@ QDBusMessage call(const QDBusConnection &bus, const QString &service, const QStr
 {
     QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
     message.setArguments(arguments);
-    // The service lives in another process: blocking the event loop here would stall our own side.
     return bus.call(message, QDBus::BlockWithGui, 20000);
 }
 
 bool harnessControl(const QString &command)
 {
-    const QString ctl = QString::fromLocal8Bit(qgetenv("EARLUME_HARNESS_CTL"));
-    QProcess process;
-    process.start(ctl, {command});
-    return process.waitForFinished(20000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return QProcess::execute(qEnvironmentVariable("EARLUME_HARNESS_CTL"), {command}) == 0;
 }
 
 QStringList trayItems()
 {
-    const QDBusMessage reply = call(QDBusConnection::sessionBus(), QStringLiteral("org.kde.StatusNotifierWatcher"),
-                                    QStringLiteral("/StatusNotifierWatcher"),
-                                    QStringLiteral("org.kde.StatusNotifierWatcher.Mock"), QStringLiteral("GetItems"));
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
-        return {};
-    }
-    return reply.arguments().first().toStringList();
+    return call(QDBusConnection::sessionBus(), QStringLiteral("org.kde.StatusNotifierWatcher"),
+                QStringLiteral("/StatusNotifierWatcher"), QStringLiteral("org.kde.StatusNotifierWatcher.Mock"),
+                QStringLiteral("GetItems"))
+        .arguments()
+        .value(0)
+        .toStringList();
 }
 
 void setColorScheme(uint scheme)
 {
     call(QDBusConnection::sessionBus(), DBusNames::PortalService, DBusNames::PortalPath,
-         QStringLiteral("org.freedesktop.portal.Mock"), QStringLiteral("SetColorScheme"), {scheme});
+         QStringLiteral("org.freedesktop.portal.Mock"), QStringLiteral("SetSetting"),
+         {DBusNames::AppearanceNamespace, QStringLiteral("color-scheme"), QVariant::fromValue(QDBusVariant(scheme))});
 }
 
 void writeSettings(bool hideMenu, bool showHud, bool settingsButton, bool connectButton)
@@ -64,14 +56,22 @@ void writeSettings(bool hideMenu, bool showHud, bool settingsButton, bool connec
     defaults.synchronize();
 }
 
-int visibleWindowCount(const QString &title)
+static int xdotoolCount(QStringList options, const QString &pattern)
 {
     QProcess xdotool;
-    xdotool.start(QStringLiteral("xdotool"),
-                  {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                   QLatin1Char('^') + title + QLatin1Char('$')});
+    xdotool.start(QStringLiteral("xdotool"), options << u'^' + pattern + u'$');
     xdotool.waitForFinished(10000);
-    return QString::fromLocal8Bit(xdotool.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts).size();
+    return xdotool.readAllStandardOutput().count('\n');
+}
+
+int visibleWindowCount(const QString &title)
+{
+    return xdotoolCount({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name")}, title);
+}
+
+int windowCount(const QString &windowClass)
+{
+    return xdotoolCount({QStringLiteral("search"), QStringLiteral("--class")}, windowClass);
 }
 } // namespace TestEnvironment
 
@@ -82,30 +82,24 @@ ProgramUnderTest::ProgramUnderTest(const QString &name, const QStringList &argum
     m_process.setArguments(arguments);
     connect(&m_process, &QProcess::readyReadStandardOutput, this, [this] {
         m_pending += m_process.readAllStandardOutput();
-        qsizetype end;
-        while ((end = m_pending.indexOf('\n')) >= 0) {
-            const QString line = QString::fromUtf8(m_pending.left(end));
-            m_pending.remove(0, end + 1);
-            m_lines << line;
-            Q_EMIT lineWritten(line);
+        for (qsizetype end; (end = m_pending.indexOf('\n')) >= 0; m_pending.remove(0, end + 1)) {
+            m_lines << QString::fromUtf8(m_pending.left(end));
+            Q_EMIT lineWritten(m_lines.last());
         }
     });
     connect(&m_process, &QProcess::readyReadStandardError, this, [this] {
         const QByteArray text = m_process.readAllStandardError();
         m_stderr += text;
-        // Keep the program's diagnostics visible in the test log.
-        fprintf(stderr, "[%s] %s", qPrintable(m_process.program().section(QLatin1Char('/'), -1)), text.constData());
+        fprintf(stderr, "[%s] %s", qPrintable(m_process.program().section(u'/', -1)), text.constData());
     });
 }
 
 ProgramUnderTest::~ProgramUnderTest()
 {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000)) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
+    m_process.terminate();
+    if (!m_process.waitForFinished(5000)) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
     }
 }
 
@@ -127,20 +121,12 @@ bool ProgramUnderTest::start()
 
 bool ProgramUnderTest::waitForLine(const QString &line, int times, int timeoutMs)
 {
-    QDeadlineTimer deadline(timeoutMs);
-    while (count(line) < times && !deadline.hasExpired()) {
-        QTest::qWait(20);
-    }
-    return count(line) >= times;
+    return QTest::qWaitFor([&] { return count(line) >= times; }, timeoutMs);
 }
 
 bool ProgramUnderTest::waitForExit(int timeoutMs)
 {
-    QDeadlineTimer deadline(timeoutMs);
-    while (m_process.state() != QProcess::NotRunning && !deadline.hasExpired()) {
-        QTest::qWait(20);
-    }
-    return m_process.state() == QProcess::NotRunning;
+    return QTest::qWaitFor([&] { return !isRunning(); }, timeoutMs);
 }
 
 PostRecorder::PostRecorder(QObject *parent)
@@ -170,19 +156,13 @@ int PostRecorder::count(const QString &name) const
 
 bool PostRecorder::waitFor(const QString &name, int times, int timeoutMs)
 {
-    QDeadlineTimer deadline(timeoutMs);
-    while (count(name) < times && !deadline.hasExpired()) {
-        QTest::qWait(20);
-    }
-    return count(name) >= times;
+    return QTest::qWaitFor([&] { return count(name) >= times; }, timeoutMs);
 }
 
 void PostRecorder::post(const QString &name, const QString &object)
 {
-    QDBusMessage signal =
-        QDBusMessage::createSignal(DBusNames::ChannelPath, DBusNames::ChannelInterface, DBusNames::ChannelMember);
-    signal << name << object;
-    m_bus.send(signal);
+    m_bus.send(QDBusMessage::createSignal(DBusNames::ChannelPath, DBusNames::ChannelInterface, DBusNames::ChannelMember)
+               << name << object);
 }
 
 void PostRecorder::onPost(const QString &name, std::function<void()> reaction)
@@ -192,61 +172,65 @@ void PostRecorder::onPost(const QString &name, std::function<void()> reaction)
 
 namespace BluezMock
 {
-namespace
+QDBusMessage call(const QString &method, const QVariantList &arguments)
 {
-QDBusMessage mock(const QString &method, const QVariantList &arguments)
-{
+    QVariantList converted;
+    for (const QVariant &argument : arguments) {
+        const bool isPath = argument.typeId() == QMetaType::QString && argument.toString().startsWith(u'/');
+        converted << (isPath ? QVariant::fromValue(QDBusObjectPath(argument.toString())) : argument);
+    }
     const QDBusMessage reply = TestEnvironment::call(QDBusConnection::systemBus(), DBusNames::BluezService,
                                                      QStringLiteral("/"), QStringLiteral("org.bluez.Mock"), method,
-                                                     arguments);
+                                                     converted);
     if (reply.type() == QDBusMessage::ErrorMessage) {
         qWarning() << "org.bluez.Mock" << method << "failed:" << reply.errorMessage();
     }
     return reply;
 }
-} // namespace
 
 QString addAdapter(const QString &name)
 {
-    return mock(QStringLiteral("AddAdapter"), {name, QStringLiteral("test-computer")}).arguments().value(0).toString();
+    return call(QStringLiteral("AddAdapter"), {name, QStringLiteral("test-computer")}).arguments().value(0).toString();
 }
 
 QString addDevice(const QString &address, const QString &alias, quint32 classOfDevice, bool paired, bool connected,
                   const QString &adapter)
 {
     const QDBusMessage reply =
-        mock(QStringLiteral("AddClassicDevice"), {adapter, address, alias, classOfDevice, paired, connected});
-    return qvariant_cast<QDBusObjectPath>(reply.arguments().value(0)).path();
+        call(QStringLiteral("AddClassicDevice"), {adapter, address, alias, classOfDevice, paired, connected});
+    return reply.arguments().value(0).value<QDBusObjectPath>().path();
 }
 
 void setConnected(const QString &path, bool connected)
 {
-    mock(QStringLiteral("SetConnected"), {QVariant::fromValue(QDBusObjectPath(path)), connected});
+    call(QStringLiteral("SetConnected"), {path, connected});
 }
 
 void setBattery(const QString &path, uchar percentage)
 {
-    mock(QStringLiteral("SetBattery"), {QVariant::fromValue(QDBusObjectPath(path)), QVariant::fromValue(percentage)});
+    call(QStringLiteral("SetBattery"), {path, QVariant::fromValue(percentage)});
 }
 
 void setConnectError(const QString &path, const QString &errorName, const QString &message)
 {
-    mock(QStringLiteral("SetConnectError"), {QVariant::fromValue(QDBusObjectPath(path)), errorName, message});
+    call(QStringLiteral("SetConnectError"), {path, errorName, message});
 }
 
 void setConnectDelay(const QString &path, double seconds)
 {
-    mock(QStringLiteral("SetConnectDelay"), {QVariant::fromValue(QDBusObjectPath(path)), seconds});
+    call(QStringLiteral("SetConnectDelay"), {path, seconds});
 }
 
 void removeDevice(const QString &path)
 {
-    mock(QStringLiteral("RemoveDevice"), {QVariant::fromValue(QDBusObjectPath(path))});
+    TestEnvironment::call(QDBusConnection::systemBus(), DBusNames::BluezService, path.section(u'/', 0, -2),
+                          DBusNames::BluezAdapterInterface, QStringLiteral("RemoveDevice"),
+                          {QVariant::fromValue(QDBusObjectPath(path))});
 }
 
 uint getManagedObjectsCallCount()
 {
-    return mock(QStringLiteral("GetManagedObjectsCallCount"), {}).arguments().value(0).toUInt();
+    return call(QStringLiteral("GetManagedObjectsCallCount")).arguments().value(0).toUInt();
 }
 
 QVariantMap properties(const QString &path, const QString &interface)
@@ -254,9 +238,9 @@ QVariantMap properties(const QString &path, const QString &interface)
     const QDBusMessage reply = TestEnvironment::call(QDBusConnection::systemBus(), DBusNames::BluezService, path,
                                                      DBusNames::PropertiesInterface, QStringLiteral("GetAll"),
                                                      {interface});
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+    if (reply.type() != QDBusMessage::ReplyMessage) {
         return {};
     }
-    return qdbus_cast<QVariantMap>(reply.arguments().first().value<QDBusArgument>());
+    return qdbus_cast<QVariantMap>(reply.arguments().value(0).value<QDBusArgument>());
 }
 } // namespace BluezMock

@@ -3,44 +3,28 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QObject>
 #include <QProcess>
-#include <QStringList>
 #include <QVariant>
 
 #include <functional>
 
-/// Helpers for tests that run inside tests/harness/with-test-env: the real programs, the simulated
-/// services and the session bus, all seen from outside as another process of the user would.
+/// Helpers for tests run inside tests/harness/with-test-env: our programs, the simulated services and the buses,
+/// seen from outside as another process of the user sees them.
 namespace TestEnvironment
 {
-/// Full path of one of our executables ("Earlume", "Earlume_Settings").
-QString executable(const QString &name);
-
-/// Calls @p method on a service in another process and waits, while still serving this process's events.
+QString executable(const QString &name); ///< "Earlume" or "Earlume_Settings" in the build's bin/
+/// Calls a method of another process and waits for the answer, serving this process's events meanwhile.
 QDBusMessage call(const QDBusConnection &bus, const QString &service, const QString &path, const QString &interface,
                   const QString &method, const QVariantList &arguments = {});
-
-/// Runs a harness control command (stop-bluez, start-bluez).
-bool harnessControl(const QString &command);
-
-/// The items registered with the simulated tray watcher ("<unique name>/<path>").
-QStringList trayItems();
-
-/// Sets the desktop's colour scheme in the simulated portal (and announces it).
-void setColorScheme(uint scheme);
-
-/// Writes the four settings as the settings program would.
+bool harnessControl(const QString &command); ///< stop-bluez, start-bluez, restart-bluez, ...
+QStringList trayItems(); ///< "<unique name>/StatusNotifierItem" of each tray icon shown now
+void setColorScheme(uint scheme); ///< the portal's color-scheme, announced with SettingChanged
 void writeSettings(bool hideMenu, bool showHud, bool settingsButton, bool connectButton);
-
-/// Names of the visible top-level X windows whose title matches @p title exactly (via xdotool).
-int visibleWindowCount(const QString &title);
+int visibleWindowCount(const QString &title); ///< mapped X windows titled exactly @p title
+int windowCount(const QString &windowClass); ///< X windows of that WM_CLASS, mapped or not
 } // namespace TestEnvironment
 
-/**
- * One of our programs, started for a test: collects its standard output line by line and ends it with
- * SIGTERM (then SIGKILL) if the test has not.
- */
+/// One of our programs, started for a test: its standard output line by line; ended with SIGTERM (then SIGKILL).
 class ProgramUnderTest : public QObject
 {
     Q_OBJECT
@@ -49,7 +33,6 @@ public:
     explicit ProgramUnderTest(const QString &name, const QStringList &arguments = {}, QObject *parent = nullptr);
     ~ProgramUnderTest() override;
 
-    /// Sets @p name to @p value in the environment the program starts with (on top of this process's own).
     void setEnvironmentValue(const QString &name, const QString &value);
     bool start();
     QStringList lines() const { return m_lines; }
@@ -74,7 +57,7 @@ private:
     QStringList m_lines;
 };
 
-/// Records every notification posted between the programs, as a third process on the session bus sees it.
+/// Every notification posted between the programs, as a third process on the session bus sees it.
 class PostRecorder : public QObject
 {
     Q_OBJECT
@@ -106,10 +89,12 @@ private:
     QList<std::pair<QString, std::function<void()>>> m_reactions;
 };
 
-/// The simulated BlueZ, driven through its org.bluez.Mock interface.
+/// The simulated bluetoothd (tests/harness/templates/earlume_bluez.py), driven through org.bluez.Mock.
 namespace BluezMock
 {
 inline constexpr quint32 AirpodsClass = 0x240418;
+/// Calls @p method of org.bluez.Mock at "/"; a string starting with '/' in @p arguments goes as an object path.
+QDBusMessage call(const QString &method, const QVariantList &arguments = {});
 QString addAdapter(const QString &name = QStringLiteral("hci0"));
 QString addDevice(const QString &address, const QString &alias, quint32 classOfDevice, bool paired, bool connected,
                   const QString &adapter = QStringLiteral("hci0"));
@@ -117,8 +102,7 @@ void setConnected(const QString &path, bool connected);
 void setBattery(const QString &path, uchar percentage);
 void setConnectError(const QString &path, const QString &errorName, const QString &message);
 void setConnectDelay(const QString &path, double seconds);
-void removeDevice(const QString &path);
-uint getManagedObjectsCallCount();
-/// Properties of a device or adapter as the mock holds them.
+void removeDevice(const QString &path); ///< through its adapter's RemoveDevice, as bluetoothctl does
+uint getManagedObjectsCallCount(); ///< since the mock started or org.freedesktop.DBus.Mock.ClearCalls
 QVariantMap properties(const QString &path, const QString &interface);
 } // namespace BluezMock
