@@ -201,36 +201,11 @@ QString addDevice(const QString &address, const QString &alias, quint32 classOfD
     return reply.arguments().value(0).value<QDBusObjectPath>().path();
 }
 
-void setConnected(const QString &path, bool connected)
-{
-    call(QStringLiteral("SetConnected"), {path, connected});
-}
-
-void setBattery(const QString &path, uchar percentage)
-{
-    call(QStringLiteral("SetBattery"), {path, QVariant::fromValue(percentage)});
-}
-
-void setConnectError(const QString &path, const QString &errorName, const QString &message)
-{
-    call(QStringLiteral("SetConnectError"), {path, errorName, message});
-}
-
-void setConnectDelay(const QString &path, double seconds)
-{
-    call(QStringLiteral("SetConnectDelay"), {path, seconds});
-}
-
 void removeDevice(const QString &path)
 {
     TestEnvironment::call(QDBusConnection::systemBus(), DBusNames::BluezService, path.section(u'/', 0, -2),
                           DBusNames::BluezAdapterInterface, QStringLiteral("RemoveDevice"),
                           {QVariant::fromValue(QDBusObjectPath(path))});
-}
-
-uint getManagedObjectsCallCount()
-{
-    return call(QStringLiteral("GetManagedObjectsCallCount")).arguments().value(0).toUInt();
 }
 
 QVariantMap properties(const QString &path, const QString &interface)

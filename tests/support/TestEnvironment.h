@@ -98,11 +98,26 @@ QDBusMessage call(const QString &method, const QVariantList &arguments = {});
 QString addAdapter(const QString &name = QStringLiteral("hci0"));
 QString addDevice(const QString &address, const QString &alias, quint32 classOfDevice, bool paired, bool connected,
                   const QString &adapter = QStringLiteral("hci0"));
-void setConnected(const QString &path, bool connected);
-void setBattery(const QString &path, uchar percentage);
-void setConnectError(const QString &path, const QString &errorName, const QString &message);
-void setConnectDelay(const QString &path, double seconds);
+inline void setConnected(const QString &path, bool connected)
+{
+    call(QStringLiteral("SetConnected"), {path, connected});
+}
+inline void setBattery(const QString &path, uchar percentage)
+{
+    call(QStringLiteral("SetBattery"), {path, QVariant::fromValue(percentage)});
+}
+inline void setConnectError(const QString &path, const QString &errorName, const QString &message)
+{
+    call(QStringLiteral("SetConnectError"), {path, errorName, message});
+}
+inline void setConnectDelay(const QString &path, double seconds)
+{
+    call(QStringLiteral("SetConnectDelay"), {path, seconds});
+}
+inline uint getManagedObjectsCallCount() ///< since the mock started
+{
+    return call(QStringLiteral("GetManagedObjectsCallCount")).arguments().value(0).toUInt();
+}
 void removeDevice(const QString &path); ///< through its adapter's RemoveDevice, as bluetoothctl does
-uint getManagedObjectsCallCount(); ///< since the mock started or org.freedesktop.DBus.Mock.ClearCalls
 QVariantMap properties(const QString &path, const QString &interface);
 } // namespace BluezMock

@@ -1,19 +1,10 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-'''bluetoothd as Earlume's tests need it: dbusmock's bluez5 template plus, on org.bluez.Mock at "/",
-
-AddAdapter(s name, s alias) -> s     bluez5's adapter, with discovery sessions kept per client as bluetoothd
-                                     does; StartDiscovery fails NotReady while refused or unpowered
-AddClassicDevice(s adapter, s address, s alias, u class, b paired, b connected) -> o
-AddLEDevice(s adapter, s address, a{qay} manufacturer_data, n rssi) -> o     heard, not paired, no class
-UpdateAdvertisement(o device, a{qay} data, n rssi)    one PropertiesChanged, even when unchanged
-SetConnected(o, b), SetModalias(o, s), SetBattery(o, y)    Battery1 appears with InterfacesAdded
-SetConnectError(o, s name, s message)    Device1.Connect() fails so; an empty name clears it
-SetConnectDelay(o, d seconds)            Connect() answers that much later, the mock serving meanwhile
-SetDiscoveryRefused(b); GetDiscoveryFilter() -> a{sv} (the last one set); GetDiscoverySessions() -> as
-
-Adapter1.RemoveDevice(o) announces InterfacesRemoved with all the device's interfaces. GetManagedObjects calls are
-in dbusmock's GetMethodCalls on "/". Every change is a PropertiesChanged or InterfacesAdded/Removed, as bluetoothd
-sends them.
+'''bluetoothd for Earlume's tests: dbusmock's bluez5 with, on org.bluez.Mock at "/", AddAdapter(name, alias) (discovery
+sessions per client, StartDiscovery NotReady while refused or unpowered), AddClassicDevice(adapter, address, alias,
+class, paired, connected), AddLEDevice(adapter, address, a{qay} manufacturer data, rssi), UpdateAdvertisement(device,
+data, rssi), SetConnected, SetModalias, SetBattery, SetConnectError(device, error name or "", message),
+SetConnectDelay(device, seconds), SetDiscoveryRefused, GetDiscoveryFilter (the last one set), GetDiscoverySessions and
+GetManagedObjectsCallCount. Adapter1.RemoveDevice removes a device. Changes are announced as bluetoothd does.
 '''
 import dbus
 import dbus.service
@@ -28,17 +19,11 @@ MOCK, ADAPTER, DEVICE, BATTERY = bluez5.BLUEZ_MOCK_IFACE, bluez5.ADAPTER_IFACE, 
 
 def load(mock, parameters):
     bluez5.load(mock, parameters)
-    mock.refused = False
+    mock.refused, mock.discovery_filter = False, dbus.Dictionary(signature='sv')
 
 
-def _error(name, message=''):
-    return dbus.exceptions.DBusException(message, name='org.bluez.Error.' + name)
-
-
-def _device(path):
-    if str(path) not in mockobject.objects:
-        raise _error('DoesNotExist', f'No device {path}')
-    return mockobject.objects[str(path)]
+def _error(name, message):
+    return dbus.exceptions.DBusException(message, name=name if '.' in name else 'org.bluez.Error.' + name)
 
 
 def _set(obj, interface, always=False, **values):
@@ -48,12 +33,12 @@ def _set(obj, interface, always=False, **values):
         obj.EmitSignal(dbus.PROPERTIES_IFACE, 'PropertiesChanged', 'sa{sv}as', [interface, changed, []])
 
 
-def _interfaces(signal, path, interfaces):
-    mockobject.objects['/'].EmitSignal(OBJECT_MANAGER_IFACE, 'Interfaces' + signal, 'oa{sa{sv}}' if signal == 'Added'
-                                       else 'oas', [dbus.ObjectPath(path), interfaces])
+def _announce(what, path, interfaces):
+    mockobject.objects['/'].EmitSignal(OBJECT_MANAGER_IFACE, 'Interfaces' + what,
+                                       'oa{sa{sv}}' if what == 'Added' else 'oas', [path, interfaces])
 
 
-def _set_connected(device, connected):
+def _connect(device, connected):  # ServicesResolved follows Connected, and goes first on the way down
     for name in ('Connected', 'ServicesResolved')[::1 if connected else -1]:
         _set(device, DEVICE, **{name: dbus.Boolean(connected)})
 
@@ -62,20 +47,20 @@ def _manufacturer_data(data):
     return dbus.Dictionary({dbus.UInt16(k): dbus.Array(v, signature='y') for k, v in data.items()}, signature='qv')
 
 
-class _Methods:  # in a class, so that dbusmock does not put them on "/"
+class _Methods:  # not at module level, where dbusmock would put them on "/"
     @dbus.service.method(DEVICE, async_callbacks=('reply', 'error'))
     def Connect(self, reply, error):
-        def finish():
+        def answer():
             if self.connect_error:
-                error(dbus.exceptions.DBusException(self.connect_error[1], name=self.connect_error[0]))
+                error(_error(*self.connect_error))
             else:
-                _set_connected(self, True)
+                _connect(self, True)
                 reply()
-        GLib.timeout_add(int(self.connect_delay * 1000), finish) if self.connect_delay else finish()
+        GLib.timeout_add(int(self.connect_delay * 1000), answer)
 
     @dbus.service.method(DEVICE)
     def Disconnect(self):
-        _set_connected(self, False)
+        _connect(self, False)
 
     @dbus.service.method(ADAPTER, sender_keyword='sender')
     def StartDiscovery(self, sender):
@@ -99,37 +84,33 @@ class _Methods:  # in a class, so that dbusmock does not put them on "/"
 
     @dbus.service.method(ADAPTER, in_signature='o')
     def RemoveDevice(self, path):
-        device = _device(path)
-        self.RemoveObject(str(path))
-        _interfaces('Removed', path, dbus.Array(device.props.keys(), signature='s'))
+        interfaces = dbus.Array(mockobject.objects[path].props, signature='s')
+        self.RemoveObject(path)
+        _announce('Removed', path, interfaces)
 
 
 def _install(obj, interface, *names):
     for name in names:
-        method = getattr(_Methods, name)
-        obj.methods.setdefault(interface, {})[name] = (method._dbus_in_signature, '', '', method)
+        obj.methods.setdefault(interface, {})[name] = (None, '', '', getattr(_Methods, name))
 
 
 @dbus.service.method(MOCK, in_signature='ss', out_signature='s')
 def AddAdapter(self, name, alias):
     path = bluez5.AddAdapter(self, name, alias)
-    adapter = mockobject.objects[path]
-    adapter.sessions = set()
-    _install(adapter, ADAPTER, 'StartDiscovery', 'StopDiscovery', 'SetDiscoveryFilter', 'RemoveDevice')
+    mockobject.objects[path].sessions = set()
+    _install(mockobject.objects[path], ADAPTER, 'StartDiscovery', 'StopDiscovery', 'SetDiscoveryFilter', 'RemoveDevice')
     return path
 
 
 def _add_device(self, adapter, address, properties):
-    path = f'/org/bluez/{adapter}/dev_' + address.upper().replace(':', '_')
-    properties.update(Address=address.upper(), Adapter=dbus.ObjectPath('/org/bluez/' + adapter),
-                      Trusted=properties['Paired'], Blocked=False, ServicesResolved=properties['Connected'],
-                      UUIDs=dbus.Array([], signature='s'))
+    path = dbus.ObjectPath(f'/org/bluez/{adapter}/dev_' + address.upper().replace(':', '_'))
+    properties.update(Address=address.upper(), Adapter=dbus.ObjectPath('/org/bluez/' + adapter), Blocked=False,
+                      Trusted=properties['Paired'], ServicesResolved=properties['Connected'])
     self.AddObject(path, DEVICE, properties, [])
-    device = mockobject.objects[path]
-    device.connect_error, device.connect_delay = None, 0
-    _install(device, DEVICE, 'Connect', 'Disconnect')
-    _interfaces('Added', path, {DEVICE: properties})
-    return dbus.ObjectPath(path)
+    mockobject.objects[path].connect_error, mockobject.objects[path].connect_delay = None, 0
+    _install(mockobject.objects[path], DEVICE, 'Connect', 'Disconnect')
+    _announce('Added', path, {DEVICE: properties})
+    return path
 
 
 @dbus.service.method(MOCK, in_signature='sssubb', out_signature='o')
@@ -146,37 +127,36 @@ def AddLEDevice(self, adapter, address, data, rssi):
 
 @dbus.service.method(MOCK, in_signature='oa{qay}n')
 def UpdateAdvertisement(_self, path, data, rssi):
-    _set(_device(path), DEVICE, always=True, ManufacturerData=_manufacturer_data(data), RSSI=rssi)
+    _set(mockobject.objects[path], DEVICE, always=True, ManufacturerData=_manufacturer_data(data), RSSI=rssi)
 
 
 @dbus.service.method(MOCK, in_signature='ob')
 def SetConnected(_self, path, connected):
-    _set_connected(_device(path), connected)
+    _connect(mockobject.objects[path], connected)
 
 
 @dbus.service.method(MOCK, in_signature='os')
 def SetModalias(_self, path, modalias):
-    _set(_device(path), DEVICE, Modalias=modalias)
+    _set(mockobject.objects[path], DEVICE, Modalias=modalias)
 
 
 @dbus.service.method(MOCK, in_signature='oy')
 def SetBattery(_self, path, percentage):
-    device = _device(path)
-    if BATTERY in device.props:
-        _set(device, BATTERY, Percentage=percentage)
+    if BATTERY in mockobject.objects[path].props:
+        _set(mockobject.objects[path], BATTERY, Percentage=percentage)
     else:
-        device.props[BATTERY] = {'Percentage': percentage}
-        _interfaces('Added', path, {BATTERY: device.props[BATTERY]})
+        mockobject.objects[path].props[BATTERY] = {'Percentage': percentage}
+        _announce('Added', path, {BATTERY: {'Percentage': percentage}})
 
 
 @dbus.service.method(MOCK, in_signature='oss')
 def SetConnectError(_self, path, name, message):
-    _device(path).connect_error = (name, message) if name else None
+    mockobject.objects[path].connect_error = (name, message) if name else None
 
 
 @dbus.service.method(MOCK, in_signature='od')
 def SetConnectDelay(_self, path, seconds):
-    _device(path).connect_delay = seconds
+    mockobject.objects[path].connect_delay = seconds
 
 
 @dbus.service.method(MOCK, in_signature='b')
@@ -186,13 +166,12 @@ def SetDiscoveryRefused(self, refused):
 
 @dbus.service.method(MOCK, out_signature='a{sv}')
 def GetDiscoveryFilter(self):
-    return getattr(self, 'discovery_filter', dbus.Dictionary(signature='sv'))
+    return self.discovery_filter
 
 
 @dbus.service.method(MOCK, out_signature='as')
 def GetDiscoverySessions(_self):
-    return dbus.Array(sorted(set().union(*(getattr(o, 'sessions', set()) for o in mockobject.objects.values()))),
-                      signature='s')
+    return dbus.Array(set().union(*(getattr(o, 'sessions', ()) for o in mockobject.objects.values())), signature='s')
 
 
 @dbus.service.method(MOCK, out_signature='u')
