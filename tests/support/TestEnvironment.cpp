@@ -13,7 +13,7 @@ namespace TestEnvironment
 {
 QString executable(const QString &name)
 {
-    return qEnvironmentVariable("EARLUME_BIN_DIR") + QLatin1Char('/') + name;
+    return qEnvironmentVariable("EARLUME_BIN_DIR") + u'/' + name;
 }
 
 QDBusMessage call(const QDBusConnection &bus, const QString &service, const QString &path, const QString &interface,
@@ -31,9 +31,9 @@ bool harnessControl(const QString &command)
 
 QStringList trayItems()
 {
-    return call(QDBusConnection::sessionBus(), QStringLiteral("org.kde.StatusNotifierWatcher"),
-                QStringLiteral("/StatusNotifierWatcher"), QStringLiteral("org.kde.StatusNotifierWatcher.Mock"),
-                QStringLiteral("GetItems"))
+    const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+    return call(QDBusConnection::sessionBus(), watcher, QStringLiteral("/StatusNotifierWatcher"),
+                watcher + QStringLiteral(".Mock"), QStringLiteral("GetItems"))
         .arguments()
         .value(0)
         .toStringList();
@@ -56,22 +56,22 @@ void writeSettings(bool hideMenu, bool showHud, bool settingsButton, bool connec
     defaults.synchronize();
 }
 
-static int xdotoolCount(QStringList options, const QString &pattern)
+static int xdotoolSearch(QStringList options, const QString &pattern)
 {
     QProcess xdotool;
-    xdotool.start(QStringLiteral("xdotool"), options << u'^' + pattern + u'$');
+    xdotool.start(QStringLiteral("xdotool"), QStringList{QStringLiteral("search")} << options << u'^' + pattern + u'$');
     xdotool.waitForFinished(10000);
     return xdotool.readAllStandardOutput().count('\n');
 }
 
 int visibleWindowCount(const QString &title)
 {
-    return xdotoolCount({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name")}, title);
+    return xdotoolSearch({QStringLiteral("--onlyvisible"), QStringLiteral("--name")}, title);
 }
 
 int windowCount(const QString &windowClass)
 {
-    return xdotoolCount({QStringLiteral("search"), QStringLiteral("--class")}, windowClass);
+    return xdotoolSearch({QStringLiteral("--class")}, windowClass);
 }
 } // namespace TestEnvironment
 
@@ -81,9 +81,9 @@ ProgramUnderTest::ProgramUnderTest(const QString &name, const QStringList &argum
     m_process.setProgram(TestEnvironment::executable(name));
     m_process.setArguments(arguments);
     connect(&m_process, &QProcess::readyReadStandardOutput, this, [this] {
-        m_pending += m_process.readAllStandardOutput();
-        for (qsizetype end; (end = m_pending.indexOf('\n')) >= 0; m_pending.remove(0, end + 1)) {
-            m_lines << QString::fromUtf8(m_pending.left(end));
+        m_stdout += m_process.readAllStandardOutput();
+        for (qsizetype end; (end = m_stdout.indexOf('\n')) >= 0; m_stdout.remove(0, end + 1)) {
+            m_lines << QString::fromUtf8(m_stdout.left(end));
             Q_EMIT lineWritten(m_lines.last());
         }
     });
@@ -97,7 +97,7 @@ ProgramUnderTest::ProgramUnderTest(const QString &name, const QStringList &argum
 ProgramUnderTest::~ProgramUnderTest()
 {
     m_process.terminate();
-    if (!m_process.waitForFinished(5000)) {
+    if (isRunning() && !m_process.waitForFinished(5000)) {
         m_process.kill();
         m_process.waitForFinished(5000);
     }
@@ -172,6 +172,13 @@ void PostRecorder::onPost(const QString &name, std::function<void()> reaction)
 
 namespace BluezMock
 {
+static QDBusMessage bluez(const QString &path, const QString &interface, const QString &method,
+                          const QVariantList &arguments)
+{
+    return TestEnvironment::call(QDBusConnection::systemBus(), DBusNames::BluezService, path, interface, method,
+                                 arguments);
+}
+
 QDBusMessage call(const QString &method, const QVariantList &arguments)
 {
     QVariantList converted;
@@ -179,9 +186,7 @@ QDBusMessage call(const QString &method, const QVariantList &arguments)
         const bool isPath = argument.typeId() == QMetaType::QString && argument.toString().startsWith(u'/');
         converted << (isPath ? QVariant::fromValue(QDBusObjectPath(argument.toString())) : argument);
     }
-    const QDBusMessage reply = TestEnvironment::call(QDBusConnection::systemBus(), DBusNames::BluezService,
-                                                     QStringLiteral("/"), QStringLiteral("org.bluez.Mock"), method,
-                                                     converted);
+    const QDBusMessage reply = bluez(QStringLiteral("/"), QStringLiteral("org.bluez.Mock"), method, converted);
     if (reply.type() == QDBusMessage::ErrorMessage) {
         qWarning() << "org.bluez.Mock" << method << "failed:" << reply.errorMessage();
     }
@@ -201,21 +206,40 @@ QString addDevice(const QString &address, const QString &alias, quint32 classOfD
     return reply.arguments().value(0).value<QDBusObjectPath>().path();
 }
 
+void setConnected(const QString &path, bool connected)
+{
+    call(QStringLiteral("SetConnected"), {path, connected});
+}
+
+void setBattery(const QString &path, uchar percentage)
+{
+    call(QStringLiteral("SetBattery"), {path, QVariant::fromValue(percentage)});
+}
+
+void setConnectError(const QString &path, const QString &errorName, const QString &message)
+{
+    call(QStringLiteral("SetConnectError"), {path, errorName, message});
+}
+
+void setConnectDelay(const QString &path, double seconds)
+{
+    call(QStringLiteral("SetConnectDelay"), {path, seconds});
+}
+
 void removeDevice(const QString &path)
 {
-    TestEnvironment::call(QDBusConnection::systemBus(), DBusNames::BluezService, path.section(u'/', 0, -2),
-                          DBusNames::BluezAdapterInterface, QStringLiteral("RemoveDevice"),
-                          {QVariant::fromValue(QDBusObjectPath(path))});
+    bluez(path.section(u'/', 0, -2), DBusNames::BluezAdapterInterface, QStringLiteral("RemoveDevice"),
+          {QVariant::fromValue(QDBusObjectPath(path))});
+}
+
+uint getManagedObjectsCallCount()
+{
+    return call(QStringLiteral("GetManagedObjectsCallCount")).arguments().value(0).toUInt();
 }
 
 QVariantMap properties(const QString &path, const QString &interface)
 {
-    const QDBusMessage reply = TestEnvironment::call(QDBusConnection::systemBus(), DBusNames::BluezService, path,
-                                                     DBusNames::PropertiesInterface, QStringLiteral("GetAll"),
-                                                     {interface});
-    if (reply.type() != QDBusMessage::ReplyMessage) {
-        return {};
-    }
-    return qdbus_cast<QVariantMap>(reply.arguments().value(0).value<QDBusArgument>());
+    const QDBusMessage reply = bluez(path, DBusNames::PropertiesInterface, QStringLiteral("GetAll"), {interface});
+    return reply.arguments().isEmpty() ? QVariantMap() : qdbus_cast<QVariantMap>(reply.arguments().first());
 }
 } // namespace BluezMock

@@ -8,19 +8,19 @@
 
 #include <functional>
 
-/// Helpers for tests run inside tests/harness/with-test-env: our programs, the simulated services and the buses,
-/// seen from outside as another process of the user sees them.
+/// For tests run by tests/harness/with-test-env: our programs, the simulated services and the buses, seen from
+/// outside as another program of the user sees them.
 namespace TestEnvironment
 {
-QString executable(const QString &name); ///< "Earlume" or "Earlume_Settings" in the build's bin/
-/// Calls a method of another process and waits for the answer, serving this process's events meanwhile.
+QString executable(const QString &name); ///< "Earlume" or "Earlume_Settings" as built
+/// Calls a method of another process, serving this process's events while it waits for the answer.
 QDBusMessage call(const QDBusConnection &bus, const QString &service, const QString &path, const QString &interface,
                   const QString &method, const QVariantList &arguments = {});
-bool harnessControl(const QString &command); ///< stop-bluez, start-bluez, restart-bluez, ...
+bool harnessControl(const QString &command); ///< "stop-bluez", "start-bluez", "restart-bluez", ...
 QStringList trayItems(); ///< "<unique name>/StatusNotifierItem" of each tray icon shown now
-void setColorScheme(uint scheme); ///< the portal's color-scheme, announced with SettingChanged
+void setColorScheme(uint scheme); ///< the portal's, announced with SettingChanged
 void writeSettings(bool hideMenu, bool showHud, bool settingsButton, bool connectButton);
-int visibleWindowCount(const QString &title); ///< mapped X windows titled exactly @p title
+int visibleWindowCount(const QString &title); ///< mapped X windows titled exactly so
 int windowCount(const QString &windowClass); ///< X windows of that WM_CLASS, mapped or not
 } // namespace TestEnvironment
 
@@ -37,8 +37,7 @@ public:
     bool start();
     QStringList lines() const { return m_lines; }
     int count(const QString &line) const { return m_lines.count(line); }
-    /// Waits until @p line has been written @p times times in all.
-    bool waitForLine(const QString &line, int times = 1, int timeoutMs = 10000);
+    bool waitForLine(const QString &line, int times = 1, int timeoutMs = 10000); ///< @p times in all
     bool waitForExit(int timeoutMs = 10000);
     int exitCode() const { return m_process.exitCode(); }
     QProcess::ExitStatus exitStatus() const { return m_process.exitStatus(); }
@@ -52,12 +51,12 @@ Q_SIGNALS:
 
 private:
     QProcess m_process;
-    QByteArray m_pending;
+    QByteArray m_stdout;
     QByteArray m_stderr;
     QStringList m_lines;
 };
 
-/// Every notification posted between the programs, as a third process on the session bus sees it.
+/// Every notification posted between the programs, as a third program on the session bus sees it.
 class PostRecorder : public QObject
 {
     Q_OBJECT
@@ -89,35 +88,20 @@ private:
     QList<std::pair<QString, std::function<void()>>> m_reactions;
 };
 
-/// The simulated bluetoothd (tests/harness/templates/earlume_bluez.py), driven through org.bluez.Mock.
+/// The simulated bluetoothd (tests/harness/templates/earlume_bluez.py).
 namespace BluezMock
 {
 inline constexpr quint32 AirpodsClass = 0x240418;
-/// Calls @p method of org.bluez.Mock at "/"; a string starting with '/' in @p arguments goes as an object path.
+/// Calls @p method of org.bluez.Mock; a string starting with '/' in @p arguments goes as an object path.
 QDBusMessage call(const QString &method, const QVariantList &arguments = {});
 QString addAdapter(const QString &name = QStringLiteral("hci0"));
 QString addDevice(const QString &address, const QString &alias, quint32 classOfDevice, bool paired, bool connected,
                   const QString &adapter = QStringLiteral("hci0"));
-inline void setConnected(const QString &path, bool connected)
-{
-    call(QStringLiteral("SetConnected"), {path, connected});
-}
-inline void setBattery(const QString &path, uchar percentage)
-{
-    call(QStringLiteral("SetBattery"), {path, QVariant::fromValue(percentage)});
-}
-inline void setConnectError(const QString &path, const QString &errorName, const QString &message)
-{
-    call(QStringLiteral("SetConnectError"), {path, errorName, message});
-}
-inline void setConnectDelay(const QString &path, double seconds)
-{
-    call(QStringLiteral("SetConnectDelay"), {path, seconds});
-}
-inline uint getManagedObjectsCallCount() ///< since the mock started
-{
-    return call(QStringLiteral("GetManagedObjectsCallCount")).arguments().value(0).toUInt();
-}
+void setConnected(const QString &path, bool connected);
+void setBattery(const QString &path, uchar percentage);
+void setConnectError(const QString &path, const QString &errorName, const QString &message);
+void setConnectDelay(const QString &path, double seconds);
 void removeDevice(const QString &path); ///< through its adapter's RemoveDevice, as bluetoothctl does
+uint getManagedObjectsCallCount(); ///< since the mock started
 QVariantMap properties(const QString &path, const QString &interface);
 } // namespace BluezMock

@@ -1,10 +1,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-'''bluetoothd for Earlume's tests: dbusmock's bluez5 with, on org.bluez.Mock at "/", AddAdapter(name, alias) (discovery
-sessions per client, StartDiscovery NotReady while refused or unpowered), AddClassicDevice(adapter, address, alias,
-class, paired, connected), AddLEDevice(adapter, address, a{qay} manufacturer data, rssi), UpdateAdvertisement(device,
-data, rssi), SetConnected, SetModalias, SetBattery, SetConnectError(device, error name or "", message),
-SetConnectDelay(device, seconds), SetDiscoveryRefused, GetDiscoveryFilter (the last one set), GetDiscoverySessions and
-GetManagedObjectsCallCount. Adapter1.RemoveDevice removes a device. Changes are announced as bluetoothd does.
+'''bluetoothd for Earlume's tests: dbusmock's bluez5 template, and on org.bluez.Mock at "/" the methods load() lists
+
+Adapters keep discovery sessions per client, as bluetoothd does; StartDiscovery fails NotReady while refused or
+unpowered. Device1.Connect() answers from the main loop, after the delay set, with the error set (an empty name
+clears it). Adapter1.RemoveDevice removes a device. Every change is announced as bluetoothd announces it.
 '''
 import dbus
 import dbus.service
@@ -14,12 +13,8 @@ from dbusmock import OBJECT_MANAGER_IFACE, mockobject
 from dbusmock.templates import bluez5
 
 BUS_NAME, MAIN_OBJ, SYSTEM_BUS, IS_OBJECT_MANAGER = bluez5.BUS_NAME, '/', True, True
-MOCK, ADAPTER, DEVICE, BATTERY = bluez5.BLUEZ_MOCK_IFACE, bluez5.ADAPTER_IFACE, bluez5.DEVICE_IFACE, 'org.bluez.Battery1'
-
-
-def load(mock, parameters):
-    bluez5.load(mock, parameters)
-    mock.refused, mock.discovery_filter = False, dbus.Dictionary(signature='sv')
+ADAPTER, DEVICE, BATTERY = bluez5.ADAPTER_IFACE, bluez5.DEVICE_IFACE, 'org.bluez.Battery1'
+objects = mockobject.objects
 
 
 def _error(name, message):
@@ -34,8 +29,8 @@ def _set(obj, interface, always=False, **values):
 
 
 def _announce(what, path, interfaces):
-    mockobject.objects['/'].EmitSignal(OBJECT_MANAGER_IFACE, 'Interfaces' + what,
-                                       'oa{sa{sv}}' if what == 'Added' else 'oas', [path, interfaces])
+    objects['/'].EmitSignal(OBJECT_MANAGER_IFACE, 'Interfaces' + what, 'oa{sa{sv}}' if what == 'Added' else 'oas',
+                            [path, interfaces])
 
 
 def _connect(device, connected):  # ServicesResolved follows Connected, and goes first on the way down
@@ -47,7 +42,7 @@ def _manufacturer_data(data):
     return dbus.Dictionary({dbus.UInt16(k): dbus.Array(v, signature='y') for k, v in data.items()}, signature='qv')
 
 
-class _Methods:  # not at module level, where dbusmock would put them on "/"
+class _Methods:  # methods of adapters and devices (at module level, dbusmock would put them on "/")
     @dbus.service.method(DEVICE, async_callbacks=('reply', 'error'))
     def Connect(self, reply, error):
         def answer():
@@ -64,7 +59,7 @@ class _Methods:  # not at module level, where dbusmock would put them on "/"
 
     @dbus.service.method(ADAPTER, sender_keyword='sender')
     def StartDiscovery(self, sender):
-        if mockobject.objects['/'].refused or not self.props[ADAPTER]['Powered']:
+        if objects['/'].refused or not self.props[ADAPTER]['Powered']:
             raise _error('NotReady', 'Resource Not Ready')
         if sender in self.sessions:
             raise _error('InProgress', 'Operation already in progress')
@@ -80,11 +75,11 @@ class _Methods:  # not at module level, where dbusmock would put them on "/"
 
     @dbus.service.method(ADAPTER, in_signature='a{sv}')
     def SetDiscoveryFilter(self, discovery_filter):
-        mockobject.objects['/'].discovery_filter = discovery_filter
+        objects['/'].discovery_filter = discovery_filter
 
     @dbus.service.method(ADAPTER, in_signature='o')
     def RemoveDevice(self, path):
-        interfaces = dbus.Array(mockobject.objects[path].props, signature='s')
+        interfaces = dbus.Array(objects[path].props, signature='s')
         self.RemoveObject(path)
         _announce('Removed', path, interfaces)
 
@@ -94,86 +89,54 @@ def _install(obj, interface, *names):
         obj.methods.setdefault(interface, {})[name] = (None, '', '', getattr(_Methods, name))
 
 
-@dbus.service.method(MOCK, in_signature='ss', out_signature='s')
-def AddAdapter(self, name, alias):
-    path = bluez5.AddAdapter(self, name, alias)
-    mockobject.objects[path].sessions = set()
-    _install(mockobject.objects[path], ADAPTER, 'StartDiscovery', 'StopDiscovery', 'SetDiscoveryFilter', 'RemoveDevice')
+def _add_adapter(mock, name, alias):
+    path = bluez5.AddAdapter(mock, name, alias)
+    objects[path].sessions = set()
+    _install(objects[path], ADAPTER, 'StartDiscovery', 'StopDiscovery', 'SetDiscoveryFilter', 'RemoveDevice')
     return path
 
 
-def _add_device(self, adapter, address, properties):
+def _add_device(mock, adapter, address, properties):
     path = dbus.ObjectPath(f'/org/bluez/{adapter}/dev_' + address.upper().replace(':', '_'))
     properties.update(Address=address.upper(), Adapter=dbus.ObjectPath('/org/bluez/' + adapter), Blocked=False,
                       Trusted=properties['Paired'], ServicesResolved=properties['Connected'])
-    self.AddObject(path, DEVICE, properties, [])
-    mockobject.objects[path].connect_error, mockobject.objects[path].connect_delay = None, 0
-    _install(mockobject.objects[path], DEVICE, 'Connect', 'Disconnect')
+    mock.AddObject(path, DEVICE, properties, [])
+    objects[path].connect_error, objects[path].connect_delay = None, 0
+    _install(objects[path], DEVICE, 'Connect', 'Disconnect')
     _announce('Added', path, {DEVICE: properties})
     return path
 
 
-@dbus.service.method(MOCK, in_signature='sssubb', out_signature='o')
-def AddClassicDevice(self, adapter, address, alias, class_, paired, connected):
-    return _add_device(self, adapter, address, dict(AddressType='public', Name=alias, Alias=alias, Class=class_,
-                                                    Paired=paired, Connected=connected))
-
-
-@dbus.service.method(MOCK, in_signature='ssa{qay}n', out_signature='o')
-def AddLEDevice(self, adapter, address, data, rssi):
-    return _add_device(self, adapter, address, dict(AddressType='random', Alias=address.replace(':', '-'), RSSI=rssi,
-                                                    Paired=False, Connected=False, ManufacturerData=_manufacturer_data(data)))
-
-
-@dbus.service.method(MOCK, in_signature='oa{qay}n')
-def UpdateAdvertisement(_self, path, data, rssi):
-    _set(mockobject.objects[path], DEVICE, always=True, ManufacturerData=_manufacturer_data(data), RSSI=rssi)
-
-
-@dbus.service.method(MOCK, in_signature='ob')
-def SetConnected(_self, path, connected):
-    _connect(mockobject.objects[path], connected)
-
-
-@dbus.service.method(MOCK, in_signature='os')
-def SetModalias(_self, path, modalias):
-    _set(mockobject.objects[path], DEVICE, Modalias=modalias)
-
-
-@dbus.service.method(MOCK, in_signature='oy')
-def SetBattery(_self, path, percentage):
-    if BATTERY in mockobject.objects[path].props:
-        _set(mockobject.objects[path], BATTERY, Percentage=percentage)
+def _set_battery(device, percentage):
+    if BATTERY in device.props:
+        _set(device, BATTERY, Percentage=percentage)
     else:
-        mockobject.objects[path].props[BATTERY] = {'Percentage': percentage}
-        _announce('Added', path, {BATTERY: {'Percentage': percentage}})
+        device.props[BATTERY] = {'Percentage': percentage}
+        _announce('Added', device.path, {BATTERY: device.props[BATTERY]})
 
 
-@dbus.service.method(MOCK, in_signature='oss')
-def SetConnectError(_self, path, name, message):
-    mockobject.objects[path].connect_error = (name, message) if name else None
-
-
-@dbus.service.method(MOCK, in_signature='od')
-def SetConnectDelay(_self, path, seconds):
-    mockobject.objects[path].connect_delay = seconds
-
-
-@dbus.service.method(MOCK, in_signature='b')
-def SetDiscoveryRefused(self, refused):
-    self.refused = refused
-
-
-@dbus.service.method(MOCK, out_signature='a{sv}')
-def GetDiscoveryFilter(self):
-    return self.discovery_filter
-
-
-@dbus.service.method(MOCK, out_signature='as')
-def GetDiscoverySessions(_self):
-    return dbus.Array(set().union(*(getattr(o, 'sessions', ()) for o in mockobject.objects.values())), signature='s')
-
-
-@dbus.service.method(MOCK, out_signature='u')
-def GetManagedObjectsCallCount(self):
-    return len(self.GetMethodCalls('GetManagedObjects'))
+def load(mock, parameters):
+    bluez5.load(mock, parameters)
+    mock.refused, mock.discovery_filter = False, dbus.Dictionary(signature='sv')
+    mock.AddMethods(bluez5.BLUEZ_MOCK_IFACE, [
+        ('AddAdapter', 'ss', 's', _add_adapter),  # (name, alias) -> path
+        ('AddClassicDevice', 'sssubb', 'o', lambda mock, adapter, address, alias, class_, paired, connected: _add_device(
+            mock, adapter, address, dict(AddressType='public', Name=alias, Alias=alias, Class=class_, Paired=paired,
+                                         Connected=connected))),
+        ('AddLEDevice', 'ssa{qay}n', 'o', lambda mock, adapter, address, data, rssi: _add_device(  # as discovery adds it
+            mock, adapter, address, dict(AddressType='random', Alias=address.replace(':', '-'), RSSI=rssi,
+                                         ManufacturerData=_manufacturer_data(data), Paired=False, Connected=False))),
+        ('UpdateAdvertisement', 'oa{qay}n', '', lambda _, path, data, rssi: _set(  # announced even when unchanged
+            objects[path], DEVICE, always=True, ManufacturerData=_manufacturer_data(data), RSSI=rssi)),
+        ('SetConnected', 'ob', '', lambda _, path, connected: _connect(objects[path], connected)),
+        ('SetModalias', 'os', '', lambda _, path, modalias: _set(objects[path], DEVICE, Modalias=modalias)),
+        ('SetBattery', 'oy', '', lambda _, path, percentage: _set_battery(objects[path], percentage)),
+        ('SetConnectError', 'oss', '', lambda _, path, name, message: setattr(
+            objects[path], 'connect_error', (name, message) if name else None)),
+        ('SetConnectDelay', 'od', '', lambda _, path, seconds: setattr(objects[path], 'connect_delay', seconds)),
+        ('SetDiscoveryRefused', 'b', '', lambda mock, refused: setattr(mock, 'refused', refused)),
+        ('GetDiscoveryFilter', '', 'a{sv}', lambda mock: mock.discovery_filter),
+        ('GetDiscoverySessions', '', 'as', lambda _: dbus.Array(
+            set().union(*(getattr(o, 'sessions', ()) for o in objects.values())), signature='s')),
+        ('GetManagedObjectsCallCount', '', 'u', lambda mock: len(mock.GetMethodCalls('GetManagedObjects'))),
+    ])
