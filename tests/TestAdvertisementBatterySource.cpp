@@ -9,7 +9,6 @@
 
 #include <QDBusArgument>
 #include <QDBusMetaType>
-#include <QTest>
 
 #include <memory>
 
@@ -18,10 +17,9 @@ using ManufacturerData = QMap<quint16, QByteArray>;
 namespace
 {
 const QString Adapter = QStringLiteral("/org/bluez/hci0");
-constexpr auto Pro2 = quint16(ProximityPairing::AirPodsModel::AirPodsPro2);
 
-// A paired proximity pairing message, left bud primary, levels in tens of percent.
-ManufacturerData frame(int left, int right, int caseLevel, quint16 model = Pro2, quint16 company = 0x004C)
+// A paired proximity pairing message of AirPods Pro 2 unless said otherwise, levels in tens of percent.
+ManufacturerData frame(int left, int right, int caseLevel, quint16 model = 0x1420, quint16 company = 0x004C)
 {
     return {{company, QByteArray::fromHex("071901") + char(model >> 8) + char(model & 0xFF) + char(0x20)
                           + char(right << 4 | left) + char(caseLevel) + char(0x31) + QByteArray(18, '\0')}};
@@ -49,6 +47,7 @@ class TestAdvertisementBatterySource : public QObject
         BluezMock::call(QStringLiteral("SetModalias"), {m_airpods, QStringLiteral("bluetooth:v004Cp2014d0001")});
         BluezMock::setBattery(m_airpods, 50);
     }
+    BatteryReadings readings() const { return m_bluetooth->batteryReadings(m_airpods); }
 
 private Q_SLOTS:
     void initTestCase() { qDBusRegisterMetaType<ManufacturerData>(); }
@@ -70,10 +69,11 @@ private Q_SLOTS:
         // Another program's session, a second adapter and a connected headset that is no AirPods.
         QDBusConnection other = QDBusConnection::connectToBus(QDBusConnection::SystemBus, QStringLiteral("other"));
         const auto otherDiscovery = [&other](const QString &method) {
-            TestEnvironment::call(other, QStringLiteral("org.bluez"), Adapter, QStringLiteral("org.bluez.Adapter1"), method);
+            TestEnvironment::call(other, QStringLiteral("org.bluez"), Adapter, QStringLiteral("org.bluez.Adapter1"),
+                                  method);
         };
         otherDiscovery(QStringLiteral("StartDiscovery"));
-        const QString hci1 = BluezMock::addAdapter(QStringLiteral("hci1"));
+        BluezMock::addAdapter(QStringLiteral("hci1"));
         BluezMock::addDevice(QStringLiteral("00:11:22:33:44:55"), QStringLiteral("Headset"), 0x240404, true, true);
         addAirpods(false);
         QTRY_COMPARE(m_bluetooth->allDevices().size(), 2);
@@ -81,19 +81,17 @@ private Q_SLOTS:
         BluezMock::setConnected(m_airpods, true);
         QTRY_COMPARE(sessions().size(), 2);
         QCOMPARE(m_source->discovery()->discoveringAdapters(), QStringList{Adapter});
-        const auto filter = qdbus_cast<QVariantMap>(
-            BluezMock::call(QStringLiteral("GetDiscoveryFilter")).arguments().value(0).value<QDBusArgument>());
-        QCOMPARE(filter, (QVariantMap{{QStringLiteral("Transport"), QStringLiteral("le")},
-                                      {QStringLiteral("DuplicateData"), true}}));
-        QVERIFY(!BluezMock::properties(hci1, QStringLiteral("org.bluez.Adapter1")).value(QStringLiteral("Discovering")).toBool());
+        const QDBusMessage filter = BluezMock::call(QStringLiteral("GetDiscoveryFilter"));
+        QCOMPARE(qdbus_cast<QVariantMap>(filter.arguments().value(0)),
+                 (QVariantMap{{QStringLiteral("Transport"), QStringLiteral("le")},
+                              {QStringLiteral("DuplicateData"), true}}));
         BluezMock::setConnected(m_airpods, false);
         QTRY_COMPARE(sessions(), QStringList{other.baseService()});
         BluezMock::setConnected(m_airpods, true);
         QTRY_COMPARE(sessions().size(), 2);
         otherDiscovery(QStringLiteral("StopDiscovery"));
         QCOMPARE(sessions(), QStringList{m_us});
-        // Destroyed while AirPods are connected, the source ends its own session.
-        m_source.reset();
+        m_source.reset(); // ends its own session
         QTRY_COMPARE(sessions(), QStringList());
         QDBusConnection::disconnectFromBus(QStringLiteral("other"));
     }
@@ -102,8 +100,8 @@ private Q_SLOTS:
     {
         BluezMock::call(QStringLiteral("SetDiscoveryRefused"), {true});
         addAirpods(true);
-        QTRY_VERIFY(!m_source->discovery()->wantedAdapters().isEmpty());
-        QTRY_COMPARE(m_bluetooth->batteryReadings(m_airpods), (BatteryReadings{50, 50, 0}));
+        QTRY_COMPARE(m_source->discovery()->wantedAdapters(), QStringList{Adapter});
+        QTRY_COMPARE(readings(), (BatteryReadings{50, 50, 0}));
         BluezMock::call(QStringLiteral("SetDiscoveryRefused"), {false});
         BluezMock::setConnected(m_airpods, false);
         BluezMock::setConnected(m_airpods, true);
@@ -115,11 +113,11 @@ private Q_SLOTS:
         QTest::addColumn<ManufacturerData>("data");
         QTest::addColumn<qint16>("rssi");
         QTest::addColumn<BatteryReadings>("expected");
-        const auto max = quint16(ProximityPairing::AirPodsModel::AirPodsMax);
+        const BatteryReadings battery1{50, 50, 0};
         QTest::newRow("matching") << frame(8, 9, 7) << qint16(-45) << BatteryReadings{80, 90, 70};
-        QTest::newRow("weak signal") << frame(8, 9, 7) << qint16(-75) << BatteryReadings{50, 50, 0};
-        QTest::newRow("other model than the Modalias") << frame(8, 9, 7, max) << qint16(-45) << BatteryReadings{50, 50, 0};
-        QTest::newRow("other company") << frame(8, 9, 7, Pro2, 0x0006) << qint16(-45) << BatteryReadings{50, 50, 0};
+        QTest::newRow("weak signal") << frame(8, 9, 7) << qint16(-75) << battery1;
+        QTest::newRow("AirPods Max, not the Modalias' Pro 2") << frame(8, 9, 7, 0x0A20) << qint16(-45) << battery1;
+        QTest::newRow("other company") << frame(8, 9, 7, 0x1420, 0x0006) << qint16(-45) << battery1;
     }
     void advertisementGivesTheLevels()
     {
@@ -127,14 +125,17 @@ private Q_SLOTS:
         QFETCH(qint16, rssi);
         QFETCH(BatteryReadings, expected);
         addAirpods(true);
-        QTRY_COMPARE(m_bluetooth->batteryReadings(m_airpods), (BatteryReadings{50, 50, 0}));
-        const QString heard = BluezMock::call(QStringLiteral("AddLEDevice"), {QStringLiteral("hci0"), QStringLiteral("4C:11:22:33:44:01"), QVariant::fromValue(data), QVariant::fromValue(rssi)}).arguments().value(0).value<QDBusObjectPath>().path();
+        QTRY_COMPARE(readings(), (BatteryReadings{50, 50, 0}));
+        const QDBusMessage added = BluezMock::call(QStringLiteral("AddLEDevice"),
+                                                   {QStringLiteral("hci0"), QStringLiteral("4C:11:22:33:44:01"),
+                                                    QVariant::fromValue(data), QVariant::fromValue(rssi)});
+        const QString heard = added.arguments().value(0).value<QDBusObjectPath>().path();
         QTRY_COMPARE(m_bluetooth->rssi(heard), std::optional<qint16>(rssi));
-        QCOMPARE(m_bluetooth->batteryReadings(m_airpods), expected);
+        QCOMPARE(readings(), expected);
         // The next message from the same pair replaces it at once.
         BluezMock::call(QStringLiteral("UpdateAdvertisement"),
                         {heard, QVariant::fromValue(frame(6, 5, 4)), QVariant::fromValue(qint16(-44))});
-        QTRY_COMPARE(m_bluetooth->batteryReadings(m_airpods), (BatteryReadings{60, 50, 40}));
+        QTRY_COMPARE(readings(), (BatteryReadings{60, 50, 40}));
     }
 };
 

@@ -20,10 +20,10 @@ class TestBluezBluetoothService : public QObject
         m_service = std::make_unique<BluezBluetoothService>(QDBusConnection::systemBus());
         return QTest::qWaitFor([this] { return m_service->isAvailable(); });
     }
-    static void addPods(bool connected)
+    static void addDevice(int number, quint32 classOfDevice, bool paired, bool connected)
     {
-        BluezMock::addDevice(QStringLiteral("AA:00:00:00:00:01"), QStringLiteral("Pods"), BluezMock::AirpodsClass, true,
-                             connected);
+        BluezMock::addDevice(QStringLiteral("AA:00:00:00:00:0%1").arg(number), QStringLiteral("Device %1").arg(number),
+                             classOfDevice, paired, connected);
     }
 
 private Q_SLOTS:
@@ -36,17 +36,15 @@ private Q_SLOTS:
 
     void loadsOnceAndAnswersFromTheCache()
     {
-        BluezMock::addDevice(QStringLiteral("AA:00:00:00:00:03"), QStringLiteral("Headset"), 0x240404, true, false);
-        addPods(true);
-        BluezMock::addDevice(QStringLiteral("AA:00:00:00:00:02"), QStringLiteral("Unpaired"), 0x240418, false, false);
+        addDevice(3, 0x240404, true, false); // a headset, one bit of class away
+        addDevice(1, BluezMock::AirpodsClass, true, true);
+        addDevice(2, BluezMock::AirpodsClass, false, false);
         QVERIFY(load());
-        for (int i = 0; i < 3; ++i) {
-            const QList<BluetoothDevice> paired = m_service->pairedDevices();
-            QCOMPARE(paired.size(), 2);
-            QCOMPARE(paired.at(0), (BluetoothDevice{m_pods, QStringLiteral("AA:00:00:00:00:01"), QStringLiteral("Pods"),
-                                                    BluezMock::AirpodsClass, true, true, QString()}));
-            QVERIFY(paired.at(0).isAirpods() && !paired.at(1).isAirpods());
-        }
+        const QList<BluetoothDevice> paired = m_service->pairedDevices();
+        QCOMPARE(paired.size(), 2);
+        QCOMPARE(paired.at(0), (BluetoothDevice{m_pods, QStringLiteral("AA:00:00:00:00:01"), QStringLiteral("Device 1"),
+                                                BluezMock::AirpodsClass, true, true, QString()}));
+        QVERIFY(paired.at(0).isAirpods() && !paired.at(1).isAirpods());
         QCOMPARE(m_service->allDevices().size(), 3);
         QCOMPARE(BluezMock::getManagedObjectsCallCount(), 1u);
     }
@@ -56,7 +54,7 @@ private Q_SLOTS:
         QVERIFY(load());
         QSignalSpy connections(m_service.get(), &BluetoothService::deviceConnectionChanged);
         const auto reported = [&](int i) { return connections.at(i).at(0).value<BluetoothDevice>(); };
-        addPods(true); // appears connected: a connection
+        addDevice(1, BluezMock::AirpodsClass, true, true); // appearing connected is a connection
         QTRY_COMPARE(connections.size(), 1);
         QVERIFY(reported(0).connected);
         BluezMock::setBattery(m_pods, 70);
@@ -72,8 +70,7 @@ private Q_SLOTS:
         QVERIFY(!reported(1).connected);
         BluezMock::setConnected(m_pods, true);
         QTRY_COMPARE(connections.size(), 3);
-        // A connected device that goes away has disconnected.
-        BluezMock::removeDevice(m_pods);
+        BluezMock::removeDevice(m_pods); // a connected device that goes away has disconnected
         QTRY_COMPARE(connections.size(), 4);
         QVERIFY(!reported(3).connected && reported(3).isAirpods());
         QCOMPARE(m_service->batteryReadings(m_pods), BatteryReadings{});
@@ -92,10 +89,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, errorMessage);
         QFETCH(int, status);
-        addPods(false);
-        BluezMock::setConnectError(m_pods, errorMessage.isEmpty() ? QString() : QStringLiteral("org.bluez.Error.Failed"),
-                                   errorMessage);
-        BluezMock::setConnectDelay(m_pods, 0.2);
+        addDevice(1, BluezMock::AirpodsClass, true, false);
+        BluezMock::setConnectError(m_pods, status ? QStringLiteral("org.bluez.Error.Failed") : QString(), errorMessage);
         QVERIFY(load());
         QSignalSpy finished(m_service->connectDevice(m_pods), &PendingConnect::finished);
         QVERIFY(finished.wait());
@@ -107,7 +102,7 @@ private Q_SLOTS:
 
     void survivesBluezGoingAndComingBack()
     {
-        addPods(true);
+        addDevice(1, BluezMock::AirpodsClass, true, true);
         QVERIFY(load());
         QSignalSpy available(m_service.get(), &BluetoothService::availableChanged);
         QVERIFY(TestEnvironment::harnessControl(QStringLiteral("stop-bluez")));
@@ -119,7 +114,7 @@ private Q_SLOTS:
         QVERIFY(TestEnvironment::harnessControl(QStringLiteral("start-bluez")));
         QTRY_COMPARE(available.size(), 2);
         BluezMock::addAdapter();
-        addPods(false);
+        addDevice(1, BluezMock::AirpodsClass, true, false);
         QTRY_COMPARE(m_service->pairedDevices().size(), 1);
     }
 };

@@ -4,25 +4,27 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QProcess>
-#include <QVariant>
+#include <QTest>
 
 #include <functional>
 
 /// For tests run by tests/harness/with-test-env: our programs, the simulated services and the buses, seen from
 /// outside as another program of the user sees them.
-namespace TestEnvironment
-{
-QString executable(const QString &name); ///< "Earlume" or "Earlume_Settings" as built
-/// Calls a method of another process, serving this process's events while it waits for the answer.
-QDBusMessage call(const QDBusConnection &bus, const QString &service, const QString &path, const QString &interface,
-                  const QString &method, const QVariantList &arguments = {});
-bool harnessControl(const QString &command); ///< "stop-bluez", "start-bluez", "restart-bluez", ...
-QStringList trayItems(); ///< "<unique name>/StatusNotifierItem" of each tray icon shown now
-void setColorScheme(uint scheme); ///< the portal's, announced with SettingChanged
-void writeSettings(bool hideMenu, bool showHud, bool settingsButton, bool connectButton);
-int visibleWindowCount(const QString &title); ///< mapped X windows titled exactly so
-int windowCount(const QString &windowClass); ///< X windows of that WM_CLASS, mapped or not
-} // namespace TestEnvironment
+struct TestEnvironment {
+    static QString executable(const QString &name) { return qEnvironmentVariable("EARLUME_BIN_DIR") + u'/' + name; }
+    /// Calls a method of another process, serving this process's events while it waits for the answer.
+    static QDBusMessage call(const QDBusConnection &bus, const QString &service, const QString &path,
+                             const QString &interface, const QString &method, const QVariantList &arguments = {});
+    static bool harnessControl(const QString &command) ///< "stop-bluez", "start-bluez", "restart-bluez", ...
+    {
+        return QProcess::execute(qEnvironmentVariable("EARLUME_HARNESS_CTL"), {command}) == 0;
+    }
+    static QStringList trayItems(); ///< "<unique name>/StatusNotifierItem" of each tray icon shown now
+    static void setColorScheme(uint scheme); ///< the portal's, announced with SettingChanged
+    static void writeSettings(bool hideMenu, bool showHud, bool settingsButton, bool connectButton);
+    static int visibleWindowCount(const QString &title); ///< mapped X windows titled exactly so
+    static int windowCount(const QString &windowClass); ///< X windows of that WM_CLASS, mapped or not
+};
 
 /// One of our programs, started for a test: its standard output line by line; ended with SIGTERM (then SIGKILL).
 class ProgramUnderTest : public QObject
@@ -34,20 +36,24 @@ public:
     ~ProgramUnderTest() override;
 
     void setEnvironmentValue(const QString &name, const QString &value);
-    bool start();
+    bool start()
+    {
+        m_process.start();
+        return m_process.waitForStarted(10000);
+    }
     QStringList lines() const { return m_lines; }
     int count(const QString &line) const { return m_lines.count(line); }
-    bool waitForLine(const QString &line, int times = 1, int timeoutMs = 10000); ///< @p times in all
-    bool waitForExit(int timeoutMs = 10000);
+    bool waitForLine(const QString &line, int times = 1, int timeoutMs = 10000) ///< @p times in all
+    {
+        return QTest::qWaitFor([&] { return count(line) >= times; }, timeoutMs);
+    }
+    bool waitForExit(int timeoutMs = 10000) { return QTest::qWaitFor([&] { return !isRunning(); }, timeoutMs); }
     int exitCode() const { return m_process.exitCode(); }
     QProcess::ExitStatus exitStatus() const { return m_process.exitStatus(); }
     bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
     qint64 pid() const { return m_process.processId(); }
     void terminate() { m_process.terminate(); }
     QString standardError() const { return QString::fromLocal8Bit(m_stderr); }
-
-Q_SIGNALS:
-    void lineWritten(const QString &line);
 
 private:
     QProcess m_process;
@@ -69,15 +75,18 @@ public:
         QString object;
     };
     QList<Post> posts() const { return m_posts; }
-    int count(const QString &name) const;
-    bool waitFor(const QString &name, int times = 1, int timeoutMs = 10000);
+    int count(const QString &name) const
+    {
+        return std::count_if(m_posts.cbegin(), m_posts.cend(), [&](const Post &post) { return post.name == name; });
+    }
+    bool waitFor(const QString &name, int times = 1, int timeoutMs = 10000)
+    {
+        return QTest::qWaitFor([&] { return count(name) >= times; }, timeoutMs);
+    }
     /// Posts from this recorder's own connection, as the settings program would.
     void post(const QString &name, const QString &object = QStringLiteral("com.vostel.Earlume.Settings"));
     /// Runs @p reaction the moment a post named @p name arrives.
-    void onPost(const QString &name, std::function<void()> reaction);
-
-Q_SIGNALS:
-    void posted(const QString &name, const QString &object);
+    void onPost(const QString &name, std::function<void()> reaction) { m_reactions.append({name, reaction}); }
 
 private Q_SLOTS:
     void handlePost(const QString &name, const QString &object);
@@ -89,19 +98,25 @@ private:
 };
 
 /// The simulated bluetoothd (tests/harness/templates/earlume_bluez.py).
-namespace BluezMock
-{
-inline constexpr quint32 AirpodsClass = 0x240418;
-/// Calls @p method of org.bluez.Mock; a string starting with '/' in @p arguments goes as an object path.
-QDBusMessage call(const QString &method, const QVariantList &arguments = {});
-QString addAdapter(const QString &name = QStringLiteral("hci0"));
-QString addDevice(const QString &address, const QString &alias, quint32 classOfDevice, bool paired, bool connected,
-                  const QString &adapter = QStringLiteral("hci0"));
-void setConnected(const QString &path, bool connected);
-void setBattery(const QString &path, uchar percentage);
-void setConnectError(const QString &path, const QString &errorName, const QString &message);
-void setConnectDelay(const QString &path, double seconds);
-void removeDevice(const QString &path); ///< through its adapter's RemoveDevice, as bluetoothctl does
-uint getManagedObjectsCallCount(); ///< since the mock started
-QVariantMap properties(const QString &path, const QString &interface);
-} // namespace BluezMock
+struct BluezMock {
+    static constexpr quint32 AirpodsClass = 0x240418;
+    /// Calls @p method of org.bluez.Mock; a string starting with '/' in @p arguments goes as an object path.
+    static QDBusMessage call(const QString &method, const QVariantList &arguments = {});
+    static QString addAdapter(const QString &name = QStringLiteral("hci0"));
+    static QString addDevice(const QString &address, const QString &alias, quint32 classOfDevice, bool paired,
+                             bool connected, const QString &adapter = QStringLiteral("hci0"));
+    static void setConnected(const QString &path, bool on) { call(QStringLiteral("SetConnected"), {path, on}); }
+    static void setBattery(const QString &path, uchar percentage)
+    {
+        call(QStringLiteral("SetBattery"), {path, QVariant::fromValue(percentage)});
+    }
+    static void setConnectError(const QString &path, const QString &errorName, const QString &message)
+    {
+        call(QStringLiteral("SetConnectError"), {path, errorName, message});
+    }
+    static void removeDevice(const QString &path); ///< through its adapter's RemoveDevice, as bluetoothctl does
+    static uint getManagedObjectsCallCount() ///< since the mock started
+    {
+        return call(QStringLiteral("GetManagedObjectsCallCount")).arguments().value(0).toUInt();
+    }
+};
