@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The real agent in a private desktop: what it posts and writes, seen from outside.
+// The real agent in a private desktop, seen from outside: what it posts and writes, its tray icon and its heads-up
+// windows as AirPods come and go on the simulated BlueZ.
 #include "DBusNames.h"
 #include "Notifications.h"
 #include "support/TestEnvironment.h"
 
 #include <QDBusConnectionInterface>
-#include <QTest>
 
 #include <csignal>
 #include <memory>
@@ -16,10 +16,40 @@ class TestAgentEndToEnd : public QObject
 
     std::unique_ptr<PostRecorder> m_recorder;
     std::unique_ptr<ProgramUnderTest> m_agent;
+    QString m_pods;
+
+    void reload(bool hideMenu, bool showHud)
+    {
+        TestEnvironment::writeSettings(hideMenu, showHud, false, false);
+        m_recorder->post(Notifications::ReloadSettings);
+        QVERIFY(m_agent->waitForLine(QStringLiteral("Settings reloaded")));
+    }
+
+    // The tray icon's pixels, as the tray host reads them.
+    static QByteArray trayIcon()
+    {
+        QProcess gdbus;
+        gdbus.start(QStringLiteral("gdbus"),
+                    QStringLiteral("call --session --object-path /StatusNotifierItem --method "
+                                   "org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem IconPixmap --dest")
+                            .split(u' ')
+                        << TestEnvironment::trayItems().value(0).section(u'/', 0, 0));
+        gdbus.waitForFinished();
+        return gdbus.readAllStandardOutput();
+    }
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        BluezMock::addAdapter();
+        m_pods = BluezMock::addDevice(QStringLiteral("AA:00:00:00:00:01"), QStringLiteral("Pods"),
+                                      BluezMock::AirpodsClass, true, false);
+    }
+
     void init()
     {
+        BluezMock::setConnected(m_pods, false);
+        TestEnvironment::writeSettings(false, false, false, false);
         m_recorder = std::make_unique<PostRecorder>();
         // Asked back the moment the launch ping arrives: the agent must be listening by then.
         m_recorder->onPost(Notifications::Ping, [this] {
@@ -30,23 +60,10 @@ private Q_SLOTS:
         m_agent = std::make_unique<ProgramUnderTest>(QStringLiteral("Earlume"));
         QVERIFY(m_agent->start());
         QVERIFY(m_recorder->waitFor(Notifications::Ping, 2));
-    }
-
-    void cleanup()
-    {
-        m_agent.reset();
-        m_recorder.reset();
-    }
-
-    void pingsOncePerEcho()
-    {
-        m_recorder->post(Notifications::MonitorEcho);
-        m_recorder->post(Notifications::MonitorEcho);
-        QVERIFY(m_recorder->waitFor(Notifications::Ping, 4));
-        QTest::qWait(200);
-        QCOMPARE(m_recorder->count(Notifications::Ping), 4);
         QCOMPARE(m_recorder->posts().first().object, BundleIdentifier::Agent);
     }
+
+    void cleanup() { m_agent.reset(); }
 
     void reloadsWriteOneLineEach()
     {
@@ -57,12 +74,12 @@ private Q_SLOTS:
         QVERIFY(m_agent->waitForLine(line, 2));
         m_recorder->post(Notifications::ChangeDarkMode, QStringLiteral("anyone"));
         QVERIFY(m_agent->waitForLine(line, 3));
-        // A name one character short is nobody's business.
-        m_recorder->post(Notifications::ReloadSettings.chopped(1));
+        m_recorder->post(Notifications::ReloadSettings.chopped(1)); // nobody's business
         m_recorder->post(Notifications::MonitorEcho);
         QVERIFY(m_recorder->waitFor(Notifications::Ping, 3));
         QTest::qWait(200);
         QCOMPARE(m_agent->lines(), QStringList(3, line));
+        QCOMPARE(m_recorder->count(Notifications::Ping), 3);
     }
 
     void quitPostsOneUnpingAndExits_data()
@@ -99,6 +116,51 @@ private Q_SLOTS:
         QCOMPARE(m_recorder->count(Notifications::Ping), 2);
         QCOMPARE(TestEnvironment::trayItems().size(), 1);
         QVERIFY(m_agent->isRunning());
+    }
+
+    void headsUpWindowPerConnectionChange_data()
+    {
+        QTest::addColumn<bool>("showHud");
+        QTest::newRow("shown") << true;
+        QTest::newRow("turned off") << false;
+    }
+    void headsUpWindowPerConnectionChange()
+    {
+        QFETCH(bool, showHud);
+        const QString hudLine = QStringLiteral("Window ordered out!");
+        reload(false, showHud);
+        QTRY_VERIFY(!trayIcon().isEmpty());
+        const QByteArray disconnected = trayIcon();
+        BluezMock::setConnected(m_pods, true);
+        QTRY_VERIFY(trayIcon() != disconnected);
+        const QByteArray connected = trayIcon();
+        BluezMock::setConnected(m_pods, false);
+        QTRY_COMPARE(trayIcon(), disconnected);
+        // The same state reported again is no change.
+        TestEnvironment::call(QDBusConnection::systemBus(), DBusNames::BluezService, m_pods,
+                              QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("UpdateProperties"),
+                              {DBusNames::BluezDeviceInterface, QVariantMap{{QStringLiteral("Connected"), false}}});
+        BluezMock::setConnected(m_pods, true);
+        QTRY_COMPARE(trayIcon(), connected);
+        QTRY_COMPARE(TestEnvironment::visibleWindowCount(QStringLiteral("Earlume")), showHud ? 3 : 0);
+        if (showHud) {
+            QVERIFY(m_agent->waitForLine(hudLine, 3));
+            QTRY_COMPARE(TestEnvironment::windowCount(QStringLiteral("Earlume")), 0); // closed, not only hidden
+            QTest::qWait(200);
+        }
+        QCOMPARE(m_agent->count(hudLine), showHud ? 3 : 0);
+    }
+
+    void hideMenuShowsTheIconOnlyWhileConnected()
+    {
+        reload(true, false);
+        QTRY_COMPARE(TestEnvironment::trayItems().size(), 0);
+        BluezMock::setConnected(m_pods, true);
+        QTRY_COMPARE(TestEnvironment::trayItems().size(), 1);
+        BluezMock::setConnected(m_pods, false);
+        QTRY_COMPARE(TestEnvironment::trayItems().size(), 0);
+        reload(false, false);
+        QTRY_COMPARE(TestEnvironment::trayItems().size(), 1);
     }
 };
 

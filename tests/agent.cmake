@@ -5,8 +5,6 @@ add_unit_test(NAME TestAirpodsViewController SOURCES TestAirpodsViewController.c
 add_unit_test(NAME TestAgentEndToEnd SOURCES TestAgentEndToEnd.cpp LIBS testsupport LABELS integration HARNESS)
 add_unit_test(NAME TestBluezBluetoothService SOURCES TestBluezBluetoothService.cpp LIBS agent_core testsupport
               LABELS integration HARNESS HARNESS_ARGS --no-x)
-add_unit_test(NAME TestConnectionWatching SOURCES TestConnectionWatching.cpp LIBS testsupport LABELS integration
-              HARNESS)
 # The older portal (no ReadOne) that starts out dark: the harder of the two ways to read the appearance.
 add_unit_test(NAME TestSystemAppearance SOURCES TestSystemAppearance.cpp LIBS agent_core testsupport
               LABELS integration HARNESS HARNESS_ARGS --no-x --portal-v1 --color-scheme 1)
