@@ -40,22 +40,13 @@ void TestEnvironment::writeSettings(bool hideMenu, bool showHud, bool settingsBu
     defaults.synchronize();
 }
 
-static int xdotoolSearch(const QStringList &options, const QString &pattern)
+int TestEnvironment::xdotoolSearch(const QString &options, const QString &pattern)
 {
     QProcess xdotool;
-    xdotool.start(QStringLiteral("xdotool"), QStringList{QStringLiteral("search")} << options << u'^' + pattern + u'$');
+    const QStringList arguments = QStringLiteral("search ").append(options).split(u' ') << u'^' + pattern + u'$';
+    xdotool.start(QStringLiteral("xdotool"), arguments);
     xdotool.waitForFinished(10000);
     return xdotool.readAllStandardOutput().count('\n');
-}
-
-int TestEnvironment::visibleWindowCount(const QString &title)
-{
-    return xdotoolSearch({QStringLiteral("--onlyvisible"), QStringLiteral("--name")}, title);
-}
-
-int TestEnvironment::windowCount(const QString &windowClass)
-{
-    return xdotoolSearch({QStringLiteral("--class")}, windowClass);
 }
 
 ProgramUnderTest::ProgramUnderTest(const QString &name, const QStringList &arguments, QObject *parent)

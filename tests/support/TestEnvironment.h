@@ -22,8 +22,13 @@ struct TestEnvironment {
     static QStringList trayItems(); ///< "<unique name>/StatusNotifierItem" of each tray icon shown now
     static void setColorScheme(uint scheme); ///< the portal's, announced with SettingChanged
     static void writeSettings(bool hideMenu, bool showHud, bool settingsButton, bool connectButton);
-    static int visibleWindowCount(const QString &title); ///< mapped X windows titled exactly so
-    static int windowCount(const QString &windowClass); ///< X windows of that WM_CLASS, mapped or not
+    static int visibleWindowCount(const QString &title) ///< mapped X windows titled exactly so
+    {
+        return xdotoolSearch(QStringLiteral("--onlyvisible --name"), title);
+    }
+    /// X windows of that WM_CLASS, mapped or not.
+    static int windowCount(const QString &windowClass) { return xdotoolSearch(QStringLiteral("--class"), windowClass); }
+    static int xdotoolSearch(const QString &options, const QString &pattern);
 };
 
 /// One of our programs, started for a test: its standard output line by line; ended with SIGTERM (then SIGKILL).
