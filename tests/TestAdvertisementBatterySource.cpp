@@ -38,6 +38,7 @@ class TestAdvertisementBatterySource : public QObject
     std::unique_ptr<BluezBluetoothService> m_bluetooth;
     std::unique_ptr<AdvertisementBatterySource> m_source;
     QString m_airpods;
+    std::chrono::milliseconds m_clockOffset{0};
     const QString m_us = DBusHelper::systemBus().baseService();
 
     void addAirpods(bool connected) // AirPods Pro 2 with Battery1 at 50 %
@@ -60,6 +61,8 @@ private Q_SLOTS:
         BluezMock::addAdapter();
         m_bluetooth = std::make_unique<BluezBluetoothService>(DBusHelper::systemBus());
         m_source = std::make_unique<AdvertisementBatterySource>(m_bluetooth.get(), DBusHelper::systemBus());
+        m_clockOffset = {};
+        m_source->setClock([this] { return AdvertisementBatterySource::bootTime() + m_clockOffset; });
         m_bluetooth->addBatterySource(m_source.get());
         QTRY_VERIFY(m_bluetooth->adapters().contains(Adapter));
     }
@@ -132,10 +135,14 @@ private Q_SLOTS:
         const QString heard = added.arguments().value(0).value<QDBusObjectPath>().path();
         QTRY_COMPARE(m_bluetooth->rssi(heard), std::optional<qint16>(rssi));
         QCOMPARE(readings(), expected);
-        // The next message from the same pair replaces it at once.
+        // The next message from the same pair replaces it at once, and counts until it is too old.
         BluezMock::call(QStringLiteral("UpdateAdvertisement"),
                         {heard, QVariant::fromValue(frame(6, 5, 4)), QVariant::fromValue(qint16(-44))});
         QTRY_COMPARE(readings(), (BatteryReadings{60, 50, 40}));
+        m_clockOffset = AdvertisementMatch::MaximumAge - std::chrono::milliseconds(300);
+        m_source->refreshAges();
+        QCOMPARE(readings(), (BatteryReadings{60, 50, 40}));
+        QTRY_COMPARE(readings(), (BatteryReadings{50, 50, 0}));
     }
 };
 

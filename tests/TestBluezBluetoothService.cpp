@@ -4,7 +4,6 @@
 #include "support/TestEnvironment.h"
 
 #include <QSignalSpy>
-#include <QTest>
 
 #include <memory>
 
@@ -57,10 +56,6 @@ private Q_SLOTS:
         addDevice(1, BluezMock::AirpodsClass, true, true); // appearing connected is a connection
         QTRY_COMPARE(connections.size(), 1);
         QVERIFY(reported(0).connected);
-        BluezMock::setBattery(m_pods, 70);
-        QTRY_COMPARE(m_service->batteryReadings(m_pods), (BatteryReadings{70, 70, 0}));
-        BluezMock::setBattery(m_pods, 65);
-        QTRY_COMPARE(m_service->batteryReadings(m_pods).left, 65);
         // The same state reported again is no change.
         TestEnvironment::call(QDBusConnection::systemBus(), QStringLiteral("org.bluez"), m_pods,
                               QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("UpdateProperties"),
@@ -73,7 +68,6 @@ private Q_SLOTS:
         BluezMock::removeDevice(m_pods); // a connected device that goes away has disconnected
         QTRY_COMPARE(connections.size(), 4);
         QVERIFY(!reported(3).connected && reported(3).isAirpods());
-        QCOMPARE(m_service->batteryReadings(m_pods), BatteryReadings{});
     }
 
     void connectAttemptStatus_data()

@@ -113,14 +113,9 @@ void PostRecorder::post(const QString &name, const QString &object)
 
 QDBusMessage BluezMock::call(const QString &method, const QVariantList &arguments)
 {
-    QVariantList converted;
-    for (const QVariant &argument : arguments) {
-        const bool isPath = argument.typeId() == QMetaType::QString && argument.toString().startsWith(u'/');
-        converted << (isPath ? QVariant::fromValue(QDBusObjectPath(argument.toString())) : argument);
-    }
     const QDBusMessage reply = TestEnvironment::call(QDBusConnection::systemBus(), DBusNames::BluezService,
                                                      QStringLiteral("/"), QStringLiteral("org.bluez.Mock"), method,
-                                                     converted);
+                                                     arguments);
     if (reply.type() == QDBusMessage::ErrorMessage) {
         qWarning() << "org.bluez.Mock" << method << "failed:" << reply.errorMessage();
     }

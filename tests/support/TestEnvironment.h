@@ -105,7 +105,7 @@ private:
 /// The simulated bluetoothd (tests/harness/templates/earlume_bluez.py).
 struct BluezMock {
     static constexpr quint32 AirpodsClass = 0x240418;
-    /// Calls @p method of org.bluez.Mock; a string starting with '/' in @p arguments goes as an object path.
+    /// Calls @p method of org.bluez.Mock (which takes object paths as strings).
     static QDBusMessage call(const QString &method, const QVariantList &arguments = {});
     static QString addAdapter(const QString &name = QStringLiteral("hci0"));
     static QString addDevice(const QString &address, const QString &alias, quint32 classOfDevice, bool paired,

@@ -1,9 +1,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-'''bluetoothd for Earlume's tests: dbusmock's bluez5 template, and on org.bluez.Mock at "/" the methods load() lists
-
-Adapters keep discovery sessions per client, as bluetoothd does; StartDiscovery fails NotReady while refused or
-unpowered. Device1.Connect() answers from the main loop, after the delay set, with the error set (an empty name
-clears it). Adapter1.RemoveDevice removes a device. Every change is announced as bluetoothd announces it.
+'''bluetoothd for Earlume's tests: dbusmock's bluez5, with the org.bluez.Mock methods that load() lists (devices
+named by their path as a string). Adapters keep discovery sessions per client as bluetoothd does; StartDiscovery fails
+NotReady while refused or unpowered. Device1.Connect() answers from the main loop, after the delay and with the error
+set. Adapter1.RemoveDevice removes a device. Every change is announced as bluetoothd announces it.
 '''
 import dbus
 import dbus.service
@@ -126,14 +125,14 @@ def load(mock, parameters):
         ('AddLEDevice', 'ssa{qay}n', 'o', lambda mock, adapter, address, data, rssi: _add_device(  # as discovery adds it
             mock, adapter, address, dict(AddressType='random', Alias=address.replace(':', '-'), RSSI=rssi,
                                          ManufacturerData=_manufacturer_data(data), Paired=False, Connected=False))),
-        ('UpdateAdvertisement', 'oa{qay}n', '', lambda _, path, data, rssi: _set(  # announced even when unchanged
+        ('UpdateAdvertisement', 'sa{qay}n', '', lambda _, path, data, rssi: _set(  # announced even when unchanged
             objects[path], DEVICE, always=True, ManufacturerData=_manufacturer_data(data), RSSI=rssi)),
-        ('SetConnected', 'ob', '', lambda _, path, connected: _connect(objects[path], connected)),
-        ('SetModalias', 'os', '', lambda _, path, modalias: _set(objects[path], DEVICE, Modalias=modalias)),
-        ('SetBattery', 'oy', '', lambda _, path, percentage: _set_battery(objects[path], percentage)),
-        ('SetConnectError', 'oss', '', lambda _, path, name, message: setattr(
+        ('SetConnected', 'sb', '', lambda _, path, connected: _connect(objects[path], connected)),
+        ('SetModalias', 'ss', '', lambda _, path, modalias: _set(objects[path], DEVICE, Modalias=modalias)),
+        ('SetBattery', 'sy', '', lambda _, path, percentage: _set_battery(objects[path], percentage)),
+        ('SetConnectError', 'sss', '', lambda _, path, name, message: setattr(
             objects[path], 'connect_error', (name, message) if name else None)),
-        ('SetConnectDelay', 'od', '', lambda _, path, seconds: setattr(objects[path], 'connect_delay', seconds)),
+        ('SetConnectDelay', 'sd', '', lambda _, path, seconds: setattr(objects[path], 'connect_delay', seconds)),
         ('SetDiscoveryRefused', 'b', '', lambda mock, refused: setattr(mock, 'refused', refused)),
         ('GetDiscoveryFilter', '', 'a{sv}', lambda mock: mock.discovery_filter),
         ('GetDiscoverySessions', '', 'as', lambda _: dbus.Array(
