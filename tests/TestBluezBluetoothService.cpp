@@ -1,34 +1,77 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The BlueZ client's cache and requests against the simulated bluetoothd on a private system bus.
+// The agent's BlueZ client against the simulated bluetoothd on a private system bus: its cache, its requests, and
+// the battery levels its advertisement source overhears through the discovery session it runs.
+#include "DBusHelper.h"
+#include "battery/AdvertisementBatterySource.h"
 #include "bluetooth/BluezBluetoothService.h"
+#include "bluetooth/BluezDiscovery.h"
 #include "support/TestEnvironment.h"
 
+#include <QDBusMetaType>
 #include <QSignalSpy>
 
 #include <memory>
+
+using ManufacturerData = QMap<quint16, QByteArray>;
+
+namespace
+{
+const QString Adapter = QStringLiteral("/org/bluez/hci0");
+const QString Pods = QStringLiteral("/org/bluez/hci0/dev_AA_00_00_00_00_01");
+
+void addDevice(int number, quint32 classOfDevice, bool paired, bool connected)
+{
+    BluezMock::addDevice(QStringLiteral("AA:00:00:00:00:0%1").arg(number), QStringLiteral("Device %1").arg(number),
+                         classOfDevice, paired, connected);
+}
+
+void addAirpods(bool connected) // AirPods Pro 2 with Battery1 at 50 %
+{
+    addDevice(1, BluezMock::AirpodsClass, true, connected);
+    BluezMock::call(QStringLiteral("SetModalias"), {Pods, QStringLiteral("bluetooth:v004Cp2014d0001")});
+    BluezMock::setBattery(Pods, 50);
+}
+
+// A paired proximity pairing message of AirPods Pro 2 unless said otherwise, levels in tens of percent.
+ManufacturerData frame(int left, int right, int caseLevel, quint16 model = 0x1420, quint16 company = 0x004C)
+{
+    return {{company, QByteArray::fromHex("071901") + char(model >> 8) + char(model & 0xFF) + char(0x20)
+                          + char(right << 4 | left) + char(caseLevel) + char(0x31) + QByteArray(18, '\0')}};
+}
+
+QStringList sessions()
+{
+    return BluezMock::call(QStringLiteral("GetDiscoverySessions")).arguments().value(0).toStringList();
+}
+} // namespace
 
 class TestBluezBluetoothService : public QObject
 {
     Q_OBJECT
 
     std::unique_ptr<BluezBluetoothService> m_service;
-    const QString m_pods = QStringLiteral("/org/bluez/hci0/dev_AA_00_00_00_00_01");
+    std::unique_ptr<AdvertisementBatterySource> m_source;
+    std::chrono::milliseconds m_clockOffset{0};
+    const QString m_us = DBusHelper::systemBus().baseService();
 
-    bool load()
+    bool load() // as the agent builds it
     {
-        m_service = std::make_unique<BluezBluetoothService>(QDBusConnection::systemBus());
+        m_service = std::make_unique<BluezBluetoothService>(DBusHelper::systemBus());
+        m_source = std::make_unique<AdvertisementBatterySource>(m_service.get(), DBusHelper::systemBus());
+        m_source->setClock([this] { return AdvertisementBatterySource::bootTime() + m_clockOffset; });
+        m_service->addBatterySource(m_source.get());
         return QTest::qWaitFor([this] { return m_service->isAvailable(); });
     }
-    static void addDevice(int number, quint32 classOfDevice, bool paired, bool connected)
-    {
-        BluezMock::addDevice(QStringLiteral("AA:00:00:00:00:0%1").arg(number), QStringLiteral("Device %1").arg(number),
-                             classOfDevice, paired, connected);
-    }
+    BatteryReadings readings() const { return m_service->batteryReadings(Pods); }
 
 private Q_SLOTS:
+    void initTestCase() { qDBusRegisterMetaType<ManufacturerData>(); }
+
     void init()
     {
+        m_source.reset();
         m_service.reset();
+        m_clockOffset = {};
         QVERIFY(TestEnvironment::harnessControl(QStringLiteral("restart-bluez")));
         BluezMock::addAdapter();
     }
@@ -41,7 +84,7 @@ private Q_SLOTS:
         QVERIFY(load());
         const QList<BluetoothDevice> paired = m_service->pairedDevices();
         QCOMPARE(paired.size(), 2);
-        QCOMPARE(paired.at(0), (BluetoothDevice{m_pods, QStringLiteral("AA:00:00:00:00:01"), QStringLiteral("Device 1"),
+        QCOMPARE(paired.at(0), (BluetoothDevice{Pods, QStringLiteral("AA:00:00:00:00:01"), QStringLiteral("Device 1"),
                                                 BluezMock::AirpodsClass, true, true, QString()}));
         QVERIFY(paired.at(0).isAirpods() && !paired.at(1).isAirpods());
         QCOMPARE(m_service->allDevices().size(), 3);
@@ -57,15 +100,15 @@ private Q_SLOTS:
         QTRY_COMPARE(connections.size(), 1);
         QVERIFY(reported(0).connected);
         // The same state reported again is no change.
-        TestEnvironment::call(QDBusConnection::systemBus(), QStringLiteral("org.bluez"), m_pods,
+        TestEnvironment::call(QDBusConnection::systemBus(), QStringLiteral("org.bluez"), Pods,
                               QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("UpdateProperties"),
                               {QStringLiteral("org.bluez.Device1"), QVariantMap{{QStringLiteral("Connected"), true}}});
-        BluezMock::setConnected(m_pods, false);
+        BluezMock::setConnected(Pods, false);
         QTRY_COMPARE(connections.size(), 2);
         QVERIFY(!reported(1).connected);
-        BluezMock::setConnected(m_pods, true);
+        BluezMock::setConnected(Pods, true);
         QTRY_COMPARE(connections.size(), 3);
-        BluezMock::removeDevice(m_pods); // a connected device that goes away has disconnected
+        BluezMock::removeDevice(Pods); // a connected device that goes away has disconnected
         QTRY_COMPARE(connections.size(), 4);
         QVERIFY(!reported(3).connected && reported(3).isAirpods());
     }
@@ -84,32 +127,115 @@ private Q_SLOTS:
         QFETCH(QString, errorMessage);
         QFETCH(int, status);
         addDevice(1, BluezMock::AirpodsClass, true, false);
-        BluezMock::setConnectError(m_pods, status ? QStringLiteral("org.bluez.Error.Failed") : QString(), errorMessage);
+        BluezMock::setConnectError(Pods, status ? QStringLiteral("org.bluez.Error.Failed") : QString(), errorMessage);
         QVERIFY(load());
-        QSignalSpy finished(m_service->connectDevice(m_pods), &PendingConnect::finished);
+        QSignalSpy finished(m_service->connectDevice(Pods), &PendingConnect::finished);
         QVERIFY(finished.wait());
         QCOMPARE(finished.at(0).at(0).toInt(), status);
-        QTRY_COMPARE(m_service->device(m_pods).connected, status == 0);
-        m_service->disconnectDevice(m_pods);
-        QTRY_VERIFY(!m_service->device(m_pods).connected);
+        QTRY_COMPARE(m_service->device(Pods).connected, status == 0);
+        m_service->disconnectDevice(Pods);
+        QTRY_VERIFY(!m_service->device(Pods).connected);
     }
 
     void survivesBluezGoingAndComingBack()
     {
-        addDevice(1, BluezMock::AirpodsClass, true, true);
+        addAirpods(true);
         QVERIFY(load());
+        QTRY_COMPARE(sessions(), QStringList{m_us});
         QSignalSpy available(m_service.get(), &BluetoothService::availableChanged);
         QVERIFY(TestEnvironment::harnessControl(QStringLiteral("stop-bluez")));
         QTRY_COMPARE(available.size(), 1);
         QVERIFY(!available.at(0).at(0).toBool() && m_service->pairedDevices().isEmpty());
-        QSignalSpy refused(m_service->connectDevice(m_pods), &PendingConnect::finished);
+        QSignalSpy refused(m_service->connectDevice(Pods), &PendingConnect::finished);
         QVERIFY(refused.wait());
         QCOMPARE(refused.at(0).at(0).toInt(), 1);
         QVERIFY(TestEnvironment::harnessControl(QStringLiteral("start-bluez")));
         QTRY_COMPARE(available.size(), 2);
         BluezMock::addAdapter();
-        addDevice(1, BluezMock::AirpodsClass, true, false);
-        QTRY_COMPARE(m_service->pairedDevices().size(), 1);
+        addAirpods(true); // a new daemon knows nothing of our old discovery session
+        QTRY_COMPARE(sessions(), QStringList{m_us});
+    }
+
+    void discoveryRunsOnlyWhileAirpodsAreConnected()
+    {
+        // Another program's session, a second adapter and a connected headset that is no AirPods.
+        QDBusConnection other = QDBusConnection::connectToBus(QDBusConnection::SystemBus, QStringLiteral("other"));
+        const auto otherDiscovery = [&other](const QString &method) {
+            TestEnvironment::call(other, QStringLiteral("org.bluez"), Adapter, QStringLiteral("org.bluez.Adapter1"),
+                                  method);
+        };
+        otherDiscovery(QStringLiteral("StartDiscovery"));
+        BluezMock::addAdapter(QStringLiteral("hci1"));
+        addDevice(2, 0x240404, true, true);
+        addAirpods(false);
+        QVERIFY(load());
+        QCOMPARE(m_source->discovery()->wantedAdapters(), QStringList());
+        BluezMock::setConnected(Pods, true);
+        QTRY_COMPARE(sessions().size(), 2);
+        QCOMPARE(m_source->discovery()->discoveringAdapters(), QStringList{Adapter});
+        const QDBusMessage filter = BluezMock::call(QStringLiteral("GetDiscoveryFilter"));
+        QCOMPARE(qdbus_cast<QVariantMap>(filter.arguments().value(0)),
+                 (QVariantMap{{QStringLiteral("Transport"), QStringLiteral("le")},
+                              {QStringLiteral("DuplicateData"), true}}));
+        BluezMock::setConnected(Pods, false);
+        QTRY_COMPARE(sessions(), QStringList{other.baseService()});
+        BluezMock::setConnected(Pods, true);
+        QTRY_COMPARE(sessions().size(), 2);
+        otherDiscovery(QStringLiteral("StopDiscovery"));
+        QCOMPARE(sessions(), QStringList{m_us});
+        m_source.reset(); // ends its own session
+        QTRY_COMPARE(sessions(), QStringList());
+        QDBusConnection::disconnectFromBus(QStringLiteral("other"));
+    }
+
+    void refusedDiscoveryIsTriedOnTheNextConnection()
+    {
+        BluezMock::call(QStringLiteral("SetDiscoveryRefused"), {true});
+        addAirpods(false);
+        QVERIFY(load());
+        QSignalSpy refused(m_source->discovery(), &BluezDiscovery::refused);
+        BluezMock::setConnected(Pods, true);
+        QTRY_COMPARE(refused.size(), 1);
+        QCOMPARE(readings(), (BatteryReadings{50, 50, 0}));
+        BluezMock::call(QStringLiteral("SetDiscoveryRefused"), {false});
+        BluezMock::setConnected(Pods, false);
+        BluezMock::setConnected(Pods, true);
+        QTRY_COMPARE(sessions(), QStringList{m_us});
+    }
+
+    void advertisementGivesTheLevels_data()
+    {
+        QTest::addColumn<ManufacturerData>("data");
+        QTest::addColumn<qint16>("rssi");
+        QTest::addColumn<BatteryReadings>("expected");
+        const BatteryReadings battery1{50, 50, 0};
+        QTest::newRow("matching") << frame(8, 9, 7) << qint16(-45) << BatteryReadings{80, 90, 70};
+        QTest::newRow("weak signal") << frame(8, 9, 7) << qint16(-75) << battery1;
+        QTest::newRow("AirPods Max, not the Modalias' Pro 2") << frame(8, 9, 7, 0x0A20) << qint16(-45) << battery1;
+        QTest::newRow("other company") << frame(8, 9, 7, 0x1420, 0x0006) << qint16(-45) << battery1;
+    }
+    void advertisementGivesTheLevels()
+    {
+        QFETCH(ManufacturerData, data);
+        QFETCH(qint16, rssi);
+        QFETCH(BatteryReadings, expected);
+        addAirpods(true);
+        QVERIFY(load());
+        QTRY_COMPARE(readings(), (BatteryReadings{50, 50, 0}));
+        const QDBusMessage added = BluezMock::call(QStringLiteral("AddLEDevice"),
+                                                   {QStringLiteral("hci0"), QStringLiteral("4C:11:22:33:44:01"),
+                                                    QVariant::fromValue(data), QVariant::fromValue(rssi)});
+        const QString heard = added.arguments().value(0).value<QDBusObjectPath>().path();
+        QTRY_COMPARE(m_service->rssi(heard), std::optional<qint16>(rssi));
+        QCOMPARE(readings(), expected);
+        // The next message from the same pair replaces it at once, and counts until it is too old.
+        BluezMock::call(QStringLiteral("UpdateAdvertisement"),
+                        {heard, QVariant::fromValue(frame(6, 5, 4)), QVariant::fromValue(qint16(-44))});
+        QTRY_COMPARE(readings(), (BatteryReadings{60, 50, 40}));
+        m_clockOffset = AdvertisementMatch::MaximumAge - std::chrono::milliseconds(300);
+        m_source->refreshAges();
+        QCOMPARE(readings(), (BatteryReadings{60, 50, 40}));
+        QTRY_COMPARE(readings(), (BatteryReadings{50, 50, 0}));
     }
 };
 
