@@ -54,12 +54,8 @@ ProgramUnderTest::ProgramUnderTest(const QString &name, const QStringList &argum
 {
     m_process.setProgram(TestEnvironment::executable(name));
     m_process.setArguments(arguments);
-    connect(&m_process, &QProcess::readyReadStandardOutput, this, [this] {
-        m_stdout += m_process.readAllStandardOutput();
-        for (qsizetype end; (end = m_stdout.indexOf('\n')) >= 0; m_stdout.remove(0, end + 1)) {
-            m_lines << QString::fromUtf8(m_stdout.left(end));
-        }
-    });
+    connect(&m_process, &QProcess::readyReadStandardOutput, this,
+            [this] { m_stdout += m_process.readAllStandardOutput(); });
     connect(&m_process, &QProcess::readyReadStandardError, this, [this] {
         const QByteArray text = m_process.readAllStandardError();
         m_stderr += text;

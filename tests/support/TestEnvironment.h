@@ -46,8 +46,8 @@ public:
         m_process.start();
         return m_process.waitForStarted(10000);
     }
-    QStringList lines() const { return m_lines; }
-    int count(const QString &line) const { return m_lines.count(line); }
+    QStringList lines() const { return QString::fromUtf8(m_stdout).split(u'\n', Qt::SkipEmptyParts); }
+    int count(const QString &line) const { return lines().count(line); }
     bool waitForLine(const QString &line, int times = 1, int timeoutMs = 10000) ///< @p times in all
     {
         return QTest::qWaitFor([&] { return count(line) >= times; }, timeoutMs);
@@ -64,7 +64,6 @@ private:
     QProcess m_process;
     QByteArray m_stdout;
     QByteArray m_stderr;
-    QStringList m_lines;
 };
 
 /// Every notification posted between the programs, as a third program on the session bus sees it.
@@ -111,10 +110,7 @@ struct BluezMock {
     static QString addDevice(const QString &address, const QString &alias, quint32 classOfDevice, bool paired,
                              bool connected, const QString &adapter = QStringLiteral("hci0"));
     static void setConnected(const QString &path, bool on) { call(QStringLiteral("SetConnected"), {path, on}); }
-    static void setBattery(const QString &path, uchar percentage)
-    {
-        call(QStringLiteral("SetBattery"), {path, QVariant::fromValue(percentage)});
-    }
+    static void setBattery(const QString &path, uchar level) { call(QStringLiteral("SetBattery"), {path, level}); }
     static void setConnectError(const QString &path, const QString &errorName, const QString &message)
     {
         call(QStringLiteral("SetConnectError"), {path, errorName, message});

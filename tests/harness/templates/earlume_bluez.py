@@ -95,7 +95,7 @@ def _add_adapter(mock, name, alias):
     return path
 
 
-def _add_device(mock, adapter, address, properties):
+def _add_device(mock, adapter, address, **properties):
     path = dbus.ObjectPath(f'/org/bluez/{adapter}/dev_' + address.upper().replace(':', '_'))
     properties.update(Address=address.upper(), Adapter=dbus.ObjectPath('/org/bluez/' + adapter), Blocked=False,
                       Trusted=properties['Paired'], ServicesResolved=properties['Connected'])
@@ -106,12 +106,12 @@ def _add_device(mock, adapter, address, properties):
     return path
 
 
-def _set_battery(device, percentage):
-    if BATTERY in device.props:
-        _set(device, BATTERY, Percentage=percentage)
+def _set_battery(_mock, path, percentage):
+    if BATTERY in objects[path].props:
+        _set(objects[path], BATTERY, Percentage=dbus.Byte(percentage))
     else:
-        device.props[BATTERY] = {'Percentage': percentage}
-        _announce('Added', device.path, {BATTERY: device.props[BATTERY]})
+        objects[path].props[BATTERY] = {'Percentage': dbus.Byte(percentage)}
+        _announce('Added', path, {BATTERY: objects[path].props[BATTERY]})
 
 
 def load(mock, parameters):
@@ -119,17 +119,17 @@ def load(mock, parameters):
     mock.refused, mock.discovery_filter = False, dbus.Dictionary(signature='sv')
     mock.AddMethods(bluez5.BLUEZ_MOCK_IFACE, [
         ('AddAdapter', 'ss', 's', _add_adapter),  # (name, alias) -> path
-        ('AddClassicDevice', 'sssubb', 'o', lambda mock, adapter, address, alias, class_, paired, connected: _add_device(
-            mock, adapter, address, dict(AddressType='public', Name=alias, Alias=alias, Class=class_, Paired=paired,
-                                         Connected=connected))),
+        ('AddClassicDevice', 'sssubb', 'o', lambda mock, adapter, address, alias, cls, paired, connected: _add_device(
+            mock, adapter, address, AddressType='public', Name=alias, Alias=alias, Class=cls, Paired=paired,
+            Connected=connected)),
         ('AddLEDevice', 'ssa{qay}n', 'o', lambda mock, adapter, address, data, rssi: _add_device(  # as discovery adds it
-            mock, adapter, address, dict(AddressType='random', Alias=address.replace(':', '-'), RSSI=rssi,
-                                         ManufacturerData=_manufacturer_data(data), Paired=False, Connected=False))),
+            mock, adapter, address, AddressType='random', Alias=address.replace(':', '-'), RSSI=rssi,
+            ManufacturerData=_manufacturer_data(data), Paired=False, Connected=False)),
         ('UpdateAdvertisement', 'sa{qay}n', '', lambda _, path, data, rssi: _set(  # announced even when unchanged
             objects[path], DEVICE, always=True, ManufacturerData=_manufacturer_data(data), RSSI=rssi)),
         ('SetConnected', 'sb', '', lambda _, path, connected: _connect(objects[path], connected)),
         ('SetModalias', 'ss', '', lambda _, path, modalias: _set(objects[path], DEVICE, Modalias=modalias)),
-        ('SetBattery', 'sy', '', lambda _, path, percentage: _set_battery(objects[path], percentage)),
+        ('SetBattery', 'si', '', _set_battery),
         ('SetConnectError', 'sss', '', lambda _, path, name, message: setattr(
             objects[path], 'connect_error', (name, message) if name else None)),
         ('SetConnectDelay', 'sd', '', lambda _, path, seconds: setattr(objects[path], 'connect_delay', seconds)),
