@@ -1,34 +1,73 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// For tests run by tests/harness/with-test-env: our programs, the simulated services and the buses, seen from outside
+// as another program of the user sees them.
 #pragma once
+
+#include "DBusNames.h"
+#include "UserDefaults.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
 #include <QProcess>
 #include <QTest>
 
 #include <functional>
 
-/// For tests run by tests/harness/with-test-env: our programs, the simulated services and the buses, seen from
-/// outside as another program of the user sees them.
 struct TestEnvironment {
     static QString executable(const QString &name) { return qEnvironmentVariable("EARLUME_BIN_DIR") + u'/' + name; }
     /// Calls a method of another process, serving this process's events while it waits for the answer.
     static QDBusMessage call(const QDBusConnection &bus, const QString &service, const QString &path,
-                             const QString &interface, const QString &method, const QVariantList &arguments = {});
+                             const QString &interface, const QString &method, const QVariantList &arguments = {})
+    {
+        QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
+        message.setArguments(arguments);
+        return bus.call(message, QDBus::BlockWithGui, 20000);
+    }
     static bool harnessControl(const QString &command) ///< "stop-bluez", "start-bluez", "restart-bluez", ...
     {
         return QProcess::execute(qEnvironmentVariable("EARLUME_HARNESS_CTL"), {command}) == 0;
     }
-    static QStringList trayItems(); ///< "<unique name>/StatusNotifierItem" of each tray icon shown now
-    static void setColorScheme(uint scheme); ///< the portal's, announced with SettingChanged
-    static void writeSettings(bool hideMenu, bool showHud, bool settingsButton, bool connectButton);
+    static QStringList trayItems() ///< "<unique name>/StatusNotifierItem" of each tray icon shown now
+    {
+        const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+        return call(QDBusConnection::sessionBus(), watcher, QStringLiteral("/StatusNotifierWatcher"),
+                    watcher + QStringLiteral(".Mock"), QStringLiteral("GetItems"))
+            .arguments()
+            .value(0)
+            .toStringList();
+    }
+    static void setColorScheme(uint scheme) ///< the portal's, announced with SettingChanged
+    {
+        const QVariantList setting{DBusNames::AppearanceNamespace, QStringLiteral("color-scheme"),
+                                   QVariant::fromValue(QDBusVariant(scheme))};
+        call(QDBusConnection::sessionBus(), DBusNames::PortalService, DBusNames::PortalPath,
+             QStringLiteral("org.freedesktop.portal.Mock"), QStringLiteral("SetSetting"), setting);
+    }
+    static void writeSettings(bool hideMenu, bool showHud, bool settingsButton, bool connectButton)
+    {
+        UserDefaults defaults;
+        defaults.setBool(hideMenu, SettingsKeys::HideMenu);
+        defaults.setBool(showHud, SettingsKeys::ShowHudOnConnection);
+        defaults.setBool(settingsButton, SettingsKeys::SettingsButton);
+        defaults.setBool(connectButton, SettingsKeys::ConnectButton);
+        defaults.synchronize();
+    }
     static int visibleWindowCount(const QString &title) ///< mapped X windows titled exactly so
     {
         return xdotoolSearch(QStringLiteral("--onlyvisible --name"), title);
     }
     /// X windows of that WM_CLASS, mapped or not.
     static int windowCount(const QString &windowClass) { return xdotoolSearch(QStringLiteral("--class"), windowClass); }
-    static int xdotoolSearch(const QString &options, const QString &pattern);
+    static int xdotoolSearch(const QString &options, const QString &pattern)
+    {
+        QProcess xdotool;
+        xdotool.start(QStringLiteral("xdotool"),
+                      QStringLiteral("search ").append(options).split(u' ') << u'^' + pattern + u'$');
+        xdotool.waitForFinished(10000);
+        return xdotool.readAllStandardOutput().count('\n');
+    }
 };
 
 /// One of our programs, started for a test: its standard output line by line; ended with SIGTERM (then SIGKILL).
@@ -37,10 +76,37 @@ class ProgramUnderTest : public QObject
     Q_OBJECT
 
 public:
-    explicit ProgramUnderTest(const QString &name, const QStringList &arguments = {}, QObject *parent = nullptr);
-    ~ProgramUnderTest() override;
+    explicit ProgramUnderTest(const QString &name, const QStringList &arguments = {}, QObject *parent = nullptr)
+        : QObject(parent)
+    {
+        m_process.setProgram(TestEnvironment::executable(name));
+        m_process.setArguments(arguments);
+        connect(&m_process, &QProcess::readyReadStandardOutput, this,
+                [this] { m_stdout += m_process.readAllStandardOutput(); });
+        connect(&m_process, &QProcess::readyReadStandardError, this, [this] {
+            const QByteArray text = m_process.readAllStandardError();
+            m_stderr += text;
+            fprintf(stderr, "[%s] %s", qPrintable(m_process.program().section(u'/', -1)), text.constData());
+        });
+    }
+    ~ProgramUnderTest() override
+    {
+        m_process.terminate();
+        if (isRunning() && !m_process.waitForFinished(5000)) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
 
-    void setEnvironmentValue(const QString &name, const QString &value);
+    void setEnvironmentValue(const QString &name, const QString &value)
+    {
+        QProcessEnvironment environment = m_process.processEnvironment();
+        if (environment.isEmpty()) {
+            environment = QProcessEnvironment::systemEnvironment();
+        }
+        environment.insert(name, value);
+        m_process.setProcessEnvironment(environment);
+    }
     bool start()
     {
         m_process.start();
@@ -72,7 +138,14 @@ class PostRecorder : public QObject
     Q_OBJECT
 
 public:
-    explicit PostRecorder(QObject *parent = nullptr);
+    explicit PostRecorder(QObject *parent = nullptr)
+        : QObject(parent)
+        , m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus,
+                                              QStringLiteral("recorder-%1").arg(reinterpret_cast<quintptr>(this))))
+    {
+        m_bus.connect(QString(), DBusNames::ChannelPath, DBusNames::ChannelInterface, DBusNames::ChannelMember,
+                      QStringLiteral("ss"), this, SLOT(handlePost(QString, QString)));
+    }
 
     struct Post {
         QString name;
@@ -88,12 +161,25 @@ public:
         return QTest::qWaitFor([&] { return count(name) >= times; }, timeoutMs);
     }
     /// Posts from this recorder's own connection, as the settings program would.
-    void post(const QString &name, const QString &object = QStringLiteral("com.vostel.Earlume.Settings"));
+    void post(const QString &name, const QString &object = QStringLiteral("com.vostel.Earlume.Settings"))
+    {
+        m_bus.send(QDBusMessage::createSignal(DBusNames::ChannelPath, DBusNames::ChannelInterface,
+                                              DBusNames::ChannelMember)
+                   << name << object);
+    }
     /// Runs @p reaction the moment a post named @p name arrives.
     void onPost(const QString &name, std::function<void()> reaction) { m_reactions.append({name, reaction}); }
 
 private Q_SLOTS:
-    void handlePost(const QString &name, const QString &object);
+    void handlePost(const QString &name, const QString &object)
+    {
+        m_posts.append({name, object});
+        for (const auto &[wanted, reaction] : std::as_const(m_reactions)) {
+            if (wanted == name) {
+                reaction();
+            }
+        }
+    }
 
 private:
     QDBusConnection m_bus;
@@ -101,21 +187,41 @@ private:
     QList<std::pair<QString, std::function<void()>>> m_reactions;
 };
 
-/// The simulated bluetoothd (tests/harness/templates/earlume_bluez.py).
+/// The simulated bluetoothd (tests/harness/templates/earlume_bluez.py), driven through org.bluez.Mock.
 struct BluezMock {
     static constexpr quint32 AirpodsClass = 0x240418;
-    /// Calls @p method of org.bluez.Mock (which takes object paths as strings).
-    static QDBusMessage call(const QString &method, const QVariantList &arguments = {});
-    static QString addAdapter(const QString &name = QStringLiteral("hci0"));
+    static QDBusMessage call(const QString &method, const QVariantList &arguments = {}) ///< devices by path string
+    {
+        const QDBusMessage reply = TestEnvironment::call(QDBusConnection::systemBus(), DBusNames::BluezService,
+                                                         QStringLiteral("/"), QStringLiteral("org.bluez.Mock"), method,
+                                                         arguments);
+        if (reply.type() == QDBusMessage::ErrorMessage) {
+            qWarning() << "org.bluez.Mock" << method << "failed:" << reply.errorMessage();
+        }
+        return reply;
+    }
+    static QString addAdapter(const QString &name = QStringLiteral("hci0"))
+    {
+        return call(QStringLiteral("AddAdapter"), {name, QStringLiteral("computer")}).arguments().value(0).toString();
+    }
     static QString addDevice(const QString &address, const QString &alias, quint32 classOfDevice, bool paired,
-                             bool connected, const QString &adapter = QStringLiteral("hci0"));
+                             bool connected, const QString &adapter = QStringLiteral("hci0"))
+    {
+        const QVariantList arguments{adapter, address, alias, classOfDevice, paired, connected};
+        return call(QStringLiteral("AddClassicDevice"), arguments).arguments().value(0).value<QDBusObjectPath>().path();
+    }
     static void setConnected(const QString &path, bool on) { call(QStringLiteral("SetConnected"), {path, on}); }
     static void setBattery(const QString &path, uchar level) { call(QStringLiteral("SetBattery"), {path, level}); }
     static void setConnectError(const QString &path, const QString &errorName, const QString &message)
     {
         call(QStringLiteral("SetConnectError"), {path, errorName, message});
     }
-    static void removeDevice(const QString &path); ///< through its adapter's RemoveDevice, as bluetoothctl does
+    static void removeDevice(const QString &path) ///< through its adapter's RemoveDevice, as bluetoothctl does
+    {
+        TestEnvironment::call(QDBusConnection::systemBus(), DBusNames::BluezService, path.section(u'/', 0, -2),
+                              DBusNames::BluezAdapterInterface, QStringLiteral("RemoveDevice"),
+                              {QVariant::fromValue(QDBusObjectPath(path))});
+    }
     static uint getManagedObjectsCallCount() ///< since the mock started
     {
         return call(QStringLiteral("GetManagedObjectsCallCount")).arguments().value(0).toUInt();
