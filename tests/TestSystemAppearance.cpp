@@ -1,12 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The appearance from the desktop portal: here its older version (no ReadOne), starting out dark.
-#include "DBusNames.h"
 #include "SystemAppearance.h"
 #include "support/TestEnvironment.h"
 
-#include <QDBusVariant>
 #include <QSignalSpy>
-#include <QTest>
 
 class TestSystemAppearance : public QObject
 {
@@ -26,11 +23,6 @@ private Q_SLOTS:
         TestEnvironment::setColorScheme(2);
         QTRY_COMPARE(changed.size(), 1);
         QCOMPARE(SystemAppearance::getCurrent(), SystemAppearance::light);
-        // Another setting of the same namespace is none of our business.
-        TestEnvironment::call(QDBusConnection::sessionBus(), DBusNames::PortalService, DBusNames::PortalPath,
-                              QStringLiteral("org.freedesktop.portal.Mock"), QStringLiteral("SetSetting"),
-                              {DBusNames::AppearanceNamespace, QStringLiteral("accent-color"),
-                               QVariant::fromValue(QDBusVariant(1u))});
         TestEnvironment::setColorScheme(1);
         QTRY_COMPARE(changed.size(), 2);
         QCOMPARE(SystemAppearance::getCurrent(), SystemAppearance::dark);

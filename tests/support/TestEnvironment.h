@@ -13,8 +13,6 @@
 #include <QProcess>
 #include <QTest>
 
-#include <functional>
-
 struct TestEnvironment {
     static QString executable(const QString &name) { return qEnvironmentVariable("EARLUME_BIN_DIR") + u'/' + name; }
     /// Calls a method of another process, serving this process's events while it waits for the answer.
@@ -167,24 +165,13 @@ public:
                                               DBusNames::ChannelMember)
                    << name << object);
     }
-    /// Runs @p reaction the moment a post named @p name arrives.
-    void onPost(const QString &name, std::function<void()> reaction) { m_reactions.append({name, reaction}); }
 
 private Q_SLOTS:
-    void handlePost(const QString &name, const QString &object)
-    {
-        m_posts.append({name, object});
-        for (const auto &[wanted, reaction] : std::as_const(m_reactions)) {
-            if (wanted == name) {
-                reaction();
-            }
-        }
-    }
+    void handlePost(const QString &name, const QString &object) { m_posts.append({name, object}); }
 
 private:
     QDBusConnection m_bus;
     QList<Post> m_posts;
-    QList<std::pair<QString, std::function<void()>>> m_reactions;
 };
 
 /// The simulated bluetoothd (tests/harness/templates/earlume_bluez.py), driven through org.bluez.Mock.

@@ -1,9 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-'''A tray host's org.kde.StatusNotifierWatcher, enough for QSystemTrayIcon (xcb) to find a tray
-
-Qt 6 opens a bus connection per visible tray icon, registers its unique name and closes it on hide(), so an item
-"<name>/StatusNotifierItem" is dropped when its name leaves the bus; GetItems() on org.kde.StatusNotifierWatcher.Mock
-lists the icons shown now.
+'''A tray host's StatusNotifierWatcher for QSystemTrayIcon (xcb). Qt registers a bus connection per visible icon and
+closes it on hide(), so GetItems() on org.kde.StatusNotifierWatcher.Mock lists the icons shown now.
 '''
 import dbus
 

@@ -1,9 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-'''xdg-desktop-portal's Settings, with org.freedesktop.appearance color-scheme (the parameter "color-scheme")
-
-Read(ss) answers a variant in a variant, as version 1 did; version 2 (the parameter "version") adds ReadOne(ss),
-without which the call fails UnknownMethod, as on Debian 12. SetSetting(ssv) on org.freedesktop.portal.Mock stores a
-setting and emits SettingChanged, even for an unchanged value.
+'''The portal's Settings with org.freedesktop.appearance color-scheme. Read answers a variant in a variant; version 2
+adds ReadOne (version 1, as on Debian 12, has none). org.freedesktop.portal.Mock.SetSetting announces any setting.
 '''
 import dbus
 
