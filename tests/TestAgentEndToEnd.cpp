@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real agent in a private desktop, seen from outside: what it posts and writes, its tray icon and its heads-up
-// windows as AirPods come and go on the simulated BlueZ.
+// windows as AirPods come and go on the simulated BlueZ, and a desktop with neither tray nor BlueZ (the last test).
 #include "DBusNames.h"
 #include "Notifications.h"
 #include "support/TestEnvironment.h"
@@ -148,6 +148,20 @@ private Q_SLOTS:
         QTRY_COMPARE(TestEnvironment::trayItems().size(), 0);
         reload(false, false);
         QTRY_COMPARE(TestEnvironment::trayItems().size(), 1);
+    }
+
+    void saysOnceWhatIsMissingAndKeepsAnswering()
+    {
+        m_agent.reset();
+        QVERIFY(TestEnvironment::harnessControl(QStringLiteral("stop-watcher")));
+        QVERIFY(TestEnvironment::harnessControl(QStringLiteral("stop-bluez")));
+        m_agent = std::make_unique<ProgramUnderTest>(QStringLiteral("Earlume"));
+        QVERIFY(m_agent->start());
+        QTRY_VERIFY(m_agent->standardError().contains(QLatin1String("not running on the system bus")));
+        m_recorder->post(Notifications::MonitorEcho);
+        QVERIFY(m_recorder->waitFor(Notifications::Ping, 3));
+        QCOMPARE(m_agent->standardError().count(QLatin1String("shows no tray icons")), 1);
+        QCOMPARE(m_agent->standardError().count(QLatin1String("not running on the system bus")), 1);
     }
 };
 

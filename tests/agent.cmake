@@ -8,5 +8,3 @@ add_unit_test(NAME TestBluezBluetoothService SOURCES TestBluezBluetoothService.c
 # The older portal (no ReadOne) that starts out dark: the harder of the two ways to read the appearance.
 add_unit_test(NAME TestSystemAppearance SOURCES TestSystemAppearance.cpp LIBS agent_core testsupport
               LABELS integration HARNESS HARNESS_ARGS --no-x --portal-v1 --color-scheme 1)
-add_unit_test(NAME TestAgentWithoutTray SOURCES TestAgentWithoutTray.cpp LIBS testsupport LABELS integration HARNESS
-              HARNESS_ARGS --no-watcher --no-bluez)
