@@ -59,21 +59,29 @@ private Q_SLOTS:
 
     void cleanup() { m_agent.reset(); }
 
-    void reloadsWriteOneLineEach()
+    void followsTheDesktopAppearanceAndReloads()
     {
         const QString line = QStringLiteral("Settings reloaded");
-        m_recorder->post(Notifications::ReloadSettings);
+        QTest::qWait(500); // for the portal's first answer: dark, read through the older portal's Read
+        const QByteArray dark = trayIcon();
+        TestEnvironment::setColorScheme(0); // no preference: light
         QVERIFY(m_agent->waitForLine(line, 1));
+        QTRY_VERIFY(trayIcon() != dark);
+        const QByteArray light = trayIcon();
         TestEnvironment::setColorScheme(1);
         QVERIFY(m_agent->waitForLine(line, 2));
-        m_recorder->post(Notifications::ChangeDarkMode, QStringLiteral("anyone"));
+        QTRY_COMPARE(trayIcon(), dark);
+        TestEnvironment::setColorScheme(2);
         QVERIFY(m_agent->waitForLine(line, 3));
+        QTRY_COMPARE(trayIcon(), light);
+        m_recorder->post(Notifications::ReloadSettings);
+        m_recorder->post(Notifications::ChangeDarkMode, QStringLiteral("anyone"));
+        QVERIFY(m_agent->waitForLine(line, 5));
         m_recorder->post(Notifications::ReloadSettings.chopped(1)); // nobody's business
         m_recorder->post(Notifications::MonitorEcho);
         QVERIFY(m_recorder->waitFor(Notifications::Ping, 2));
         QTest::qWait(200);
-        QCOMPARE(m_agent->lines(), QStringList(3, line));
-        QCOMPARE(m_recorder->count(Notifications::Ping), 2);
+        QCOMPARE(m_agent->lines(), QStringList(5, line));
     }
 
     void quitPostsOneUnpingAndExits_data()
