@@ -110,13 +110,11 @@ private Q_SLOTS:
     void secondInstanceLeavesAtOnce()
     {
         QVERIFY(QDBusConnection::sessionBus().interface()->isServiceRegistered(DBusNames::AgentService));
-        QTRY_COMPARE(TestEnvironment::trayItems().size(), 1);
         ProgramUnderTest second(QStringLiteral("Earlume"));
         QVERIFY(second.start());
         QVERIFY(second.waitForExit());
         QCOMPARE(second.exitCode(), 0);
         QCOMPARE(m_recorder->count(Notifications::Ping), 1);
-        QCOMPARE(TestEnvironment::trayItems().size(), 1);
         QVERIFY(m_agent->isRunning());
     }
 
@@ -140,7 +138,6 @@ private Q_SLOTS:
         QTRY_COMPARE(TestEnvironment::visibleWindowCount(QStringLiteral("Earlume")), showHud ? 2 : 0);
         if (showHud) {
             QVERIFY(m_agent->waitForLine(hudLine, 2));
-            QTRY_COMPARE(TestEnvironment::windowCount(QStringLiteral("Earlume")), 0); // closed, not only hidden
             QTest::qWait(200);
         }
         QCOMPARE(m_agent->count(hudLine), showHud ? 2 : 0);

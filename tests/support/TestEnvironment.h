@@ -30,11 +30,10 @@ struct TestEnvironment {
     static QStringList trayItems() ///< "<unique name>/StatusNotifierItem" of each tray icon shown now
     {
         const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
-        return call(QDBusConnection::sessionBus(), watcher, QStringLiteral("/StatusNotifierWatcher"),
-                    watcher + QStringLiteral(".Mock"), QStringLiteral("GetItems"))
-            .arguments()
-            .value(0)
-            .toStringList();
+        const QDBusMessage reply = call(QDBusConnection::sessionBus(), watcher,
+                                        QStringLiteral("/StatusNotifierWatcher"), watcher + QStringLiteral(".Mock"),
+                                        QStringLiteral("GetItems"));
+        return reply.arguments().value(0).toStringList();
     }
     static void setColorScheme(uint scheme) ///< the portal's, announced with SettingChanged
     {
@@ -54,15 +53,9 @@ struct TestEnvironment {
     }
     static int visibleWindowCount(const QString &title) ///< mapped X windows titled exactly so
     {
-        return xdotoolSearch(QStringLiteral("--onlyvisible --name"), title);
-    }
-    /// X windows of that WM_CLASS, mapped or not.
-    static int windowCount(const QString &windowClass) { return xdotoolSearch(QStringLiteral("--class"), windowClass); }
-    static int xdotoolSearch(const QString &options, const QString &pattern)
-    {
         QProcess xdotool;
-        xdotool.start(QStringLiteral("xdotool"),
-                      QStringLiteral("search ").append(options).split(u' ') << u'^' + pattern + u'$');
+        xdotool.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                  QStringLiteral("--name"), u'^' + title + u'$'});
         xdotool.waitForFinished(10000);
         return xdotool.readAllStandardOutput().count('\n');
     }
@@ -96,17 +89,10 @@ public:
         }
     }
 
-    void setEnvironmentValue(const QString &name, const QString &value)
-    {
-        QProcessEnvironment environment = m_process.processEnvironment();
-        if (environment.isEmpty()) {
-            environment = QProcessEnvironment::systemEnvironment();
-        }
-        environment.insert(name, value);
-        m_process.setProcessEnvironment(environment);
-    }
+    void setEnvironmentValue(const QString &name, const QString &value) { m_environment.insert(name, value); }
     bool start()
     {
+        m_process.setProcessEnvironment(m_environment);
         m_process.start();
         return m_process.waitForStarted(10000);
     }
@@ -126,6 +112,7 @@ public:
 
 private:
     QProcess m_process;
+    QProcessEnvironment m_environment = QProcessEnvironment::systemEnvironment();
     QByteArray m_stdout;
     QByteArray m_stderr;
 };
@@ -199,18 +186,10 @@ struct BluezMock {
     }
     static void setConnected(const QString &path, bool on) { call(QStringLiteral("SetConnected"), {path, on}); }
     static void setBattery(const QString &path, uchar level) { call(QStringLiteral("SetBattery"), {path, level}); }
-    static void setConnectError(const QString &path, const QString &errorName, const QString &message)
-    {
-        call(QStringLiteral("SetConnectError"), {path, errorName, message});
-    }
     static void removeDevice(const QString &path) ///< through its adapter's RemoveDevice, as bluetoothctl does
     {
         TestEnvironment::call(QDBusConnection::systemBus(), DBusNames::BluezService, path.section(u'/', 0, -2),
                               DBusNames::BluezAdapterInterface, QStringLiteral("RemoveDevice"),
                               {QVariant::fromValue(QDBusObjectPath(path))});
-    }
-    static uint getManagedObjectsCallCount() ///< since the mock started
-    {
-        return call(QStringLiteral("GetManagedObjectsCallCount")).arguments().value(0).toUInt();
     }
 };

@@ -1,8 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-'''bluetoothd for Earlume's tests: dbusmock's bluez5, with the org.bluez.Mock methods that load() lists (devices
-named by their path as a string). Adapters keep discovery sessions per client as bluetoothd does; StartDiscovery fails
-NotReady while refused or unpowered. Device1.Connect() answers from the main loop, after the delay and with the error
-set. Adapter1.RemoveDevice removes a device. Every change is announced as bluetoothd announces it.
+'''bluetoothd for Earlume's tests: dbusmock's bluez5 and the org.bluez.Mock methods load() lists (device paths as
+strings). Discovery sessions are per client; Device1.Connect() answers from the main loop with the delay and error
+set; Adapter1.RemoveDevice works. Every change is announced as bluetoothd announces it.
 '''
 import dbus
 import dbus.service
@@ -84,8 +83,7 @@ class _Methods:  # methods of adapters and devices (at module level, dbusmock wo
 
 
 def _install(obj, interface, *names):
-    for name in names:
-        obj.methods.setdefault(interface, {})[name] = (None, '', '', getattr(_Methods, name))
+    obj.methods.setdefault(interface, {}).update({name: (None, '', '', getattr(_Methods, name)) for name in names})
 
 
 def _add_adapter(mock, name, alias):
@@ -122,7 +120,7 @@ def load(mock, parameters):
         ('AddClassicDevice', 'sssubb', 'o', lambda mock, adapter, address, alias, cls, paired, connected: _add_device(
             mock, adapter, address, AddressType='public', Name=alias, Alias=alias, Class=cls, Paired=paired,
             Connected=connected)),
-        ('AddLEDevice', 'ssa{qay}n', 'o', lambda mock, adapter, address, data, rssi: _add_device(  # as discovery adds it
+        ('AddLEDevice', 'ssa{qay}n', 'o', lambda mock, adapter, address, data, rssi: _add_device(  # as when heard
             mock, adapter, address, AddressType='random', Alias=address.replace(':', '-'), RSSI=rssi,
             ManufacturerData=_manufacturer_data(data), Paired=False, Connected=False)),
         ('UpdateAdvertisement', 'sa{qay}n', '', lambda _, path, data, rssi: _set(  # announced even when unchanged
