@@ -185,11 +185,4 @@ struct BluezMock {
         return call(QStringLiteral("AddClassicDevice"), arguments).arguments().value(0).value<QDBusObjectPath>().path();
     }
     static void setConnected(const QString &path, bool on) { call(QStringLiteral("SetConnected"), {path, on}); }
-    static void setBattery(const QString &path, uchar level) { call(QStringLiteral("SetBattery"), {path, level}); }
-    static void removeDevice(const QString &path) ///< through its adapter's RemoveDevice, as bluetoothctl does
-    {
-        TestEnvironment::call(QDBusConnection::systemBus(), DBusNames::BluezService, path.section(u'/', 0, -2),
-                              DBusNames::BluezAdapterInterface, QStringLiteral("RemoveDevice"),
-                              {QVariant::fromValue(QDBusObjectPath(path))});
-    }
 };

@@ -82,14 +82,11 @@ class _Methods:  # methods of adapters and devices (at module level, dbusmock wo
         _announce('Removed', path, interfaces)
 
 
-def _install(obj, interface, *names):
-    obj.methods.setdefault(interface, {}).update({name: (None, '', '', getattr(_Methods, name)) for name in names})
-
-
 def _add_adapter(mock, name, alias):
     path = bluez5.AddAdapter(mock, name, alias)
     objects[path].sessions = set()
-    _install(objects[path], ADAPTER, 'StartDiscovery', 'StopDiscovery', 'SetDiscoveryFilter', 'RemoveDevice')
+    objects[path].methods[ADAPTER].update({name: (None, '', '', getattr(_Methods, name)) for name in (
+        'StartDiscovery', 'StopDiscovery', 'SetDiscoveryFilter', 'RemoveDevice')})
     return path
 
 
@@ -99,7 +96,8 @@ def _add_device(mock, adapter, address, **properties):
                       Trusted=properties['Paired'], ServicesResolved=properties['Connected'])
     mock.AddObject(path, DEVICE, properties, [])
     objects[path].connect_error, objects[path].connect_delay = None, 0
-    _install(objects[path], DEVICE, 'Connect', 'Disconnect')
+    objects[path].methods[DEVICE].update({name: (None, '', '', getattr(_Methods, name)) for name in (
+        'Connect', 'Disconnect')})
     _announce('Added', path, {DEVICE: properties})
     return path
 
