@@ -2,7 +2,6 @@
 add_unit_test(NAME TestAirpodsPanelModel SOURCES TestAirpodsPanelModel.cpp LIBS agent_core)
 add_unit_test(NAME TestAirpodsViewController SOURCES TestAirpodsViewController.cpp fakes/FakeBluetoothService.h
               fakes/RecordingWorkspace.h LIBS agent_core)
-# The older portal (no ReadOne), starting out dark: the harder of the two ways to read the appearance.
 add_unit_test(NAME TestAgentEndToEnd SOURCES TestAgentEndToEnd.cpp LIBS testsupport LABELS integration HARNESS
               HARNESS_ARGS --portal-v1 --color-scheme 1)
 add_unit_test(NAME TestBluezBluetoothService SOURCES TestBluezBluetoothService.cpp LIBS agent_core testsupport

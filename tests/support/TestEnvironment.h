@@ -37,10 +37,9 @@ struct TestEnvironment {
     }
     static void setColorScheme(uint scheme) ///< the portal's, announced with SettingChanged
     {
-        const QVariantList setting{DBusNames::AppearanceNamespace, QStringLiteral("color-scheme"),
-                                   QVariant::fromValue(QDBusVariant(scheme))};
         call(QDBusConnection::sessionBus(), DBusNames::PortalService, DBusNames::PortalPath,
-             QStringLiteral("org.freedesktop.portal.Mock"), QStringLiteral("SetSetting"), setting);
+             QStringLiteral("org.freedesktop.portal.Mock"), QStringLiteral("SetSetting"),
+             {DBusNames::AppearanceNamespace, DBusNames::ColorSchemeKey, QVariant::fromValue(QDBusVariant(scheme))});
     }
     static void writeSettings(bool hideMenu, bool showHud, bool settingsButton, bool connectButton)
     {
@@ -83,10 +82,7 @@ public:
     ~ProgramUnderTest() override
     {
         m_process.terminate();
-        if (isRunning() && !m_process.waitForFinished(5000)) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
+        m_process.waitForFinished(5000); // what is left QProcess kills
     }
 
     void setEnvironmentValue(const QString &name, const QString &value) { m_environment.insert(name, value); }

@@ -1,8 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-'''bluetoothd for Earlume's tests: dbusmock's bluez5 and the org.bluez.Mock methods load() lists (device paths as
-strings). Discovery sessions are per client; Device1.Connect() answers from the main loop with the delay and error
-set; Adapter1.RemoveDevice works. Every change is announced as bluetoothd announces it.
-'''
+'''bluetoothd for Earlume's tests: bluez5 and the org.bluez.Mock methods load() lists (device paths as strings), with
+discovery sessions per client and Device1.Connect() answered with the delay and error set; changes announced as
+bluetoothd does.'''
 import dbus
 import dbus.service
 from gi.repository import GLib

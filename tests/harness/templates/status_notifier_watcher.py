@@ -13,7 +13,6 @@ SYSTEM_BUS = False
 def RegisterStatusNotifierItem(self, service, sender):
     item = sender + service if service.startswith('/') else service + '/StatusNotifierItem'
     self.props[MAIN_IFACE]['RegisteredStatusNotifierItems'].append(item)
-    self.EmitSignal(MAIN_IFACE, 'StatusNotifierItemRegistered', 's', [item])
 
 
 def load(mock, _parameters):
@@ -25,5 +24,4 @@ def load(mock, _parameters):
     def name_owner_changed(name, _old, new):
         for item in [item for item in items if not new and item.startswith(name + '/')]:
             items.remove(item)
-            mock.EmitSignal(MAIN_IFACE, 'StatusNotifierItemUnregistered', 's', [item])
     mock.bus_name.get_bus().add_signal_receiver(name_owner_changed, 'NameOwnerChanged', 'org.freedesktop.DBus')
