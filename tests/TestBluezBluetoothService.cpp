@@ -1,237 +1,228 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The BlueZ adapter against a simulated bluetoothd on a private system bus.
+// The agent's BlueZ client against the simulated bluetoothd on a private system bus: its cache, its requests, and
+// the battery levels its advertisement source overhears through the discovery session it runs.
+#include "DBusHelper.h"
+#include "battery/AdvertisementBatterySource.h"
 #include "bluetooth/BluezBluetoothService.h"
+#include "bluetooth/BluezDiscovery.h"
 #include "support/TestEnvironment.h"
 
 #include <QDBusMetaType>
 #include <QSignalSpy>
-#include <QTest>
 
 #include <memory>
 
+using ManufacturerData = QMap<quint16, QByteArray>;
+
 namespace
 {
-const QString Airpods = QStringLiteral("/org/bluez/hci0/dev_AA_00_00_00_00_01");
+const QString Adapter = QStringLiteral("/org/bluez/hci0");
+const QString Pods = QStringLiteral("/org/bluez/hci0/dev_AA_00_00_00_00_01");
+
+void addDevice(int number, quint32 classOfDevice, bool paired, bool connected)
+{
+    BluezMock::addDevice(QStringLiteral("AA:00:00:00:00:0%1").arg(number), QStringLiteral("Device %1").arg(number),
+                         classOfDevice, paired, connected);
 }
+
+void addAirpods(bool connected) // AirPods Pro 2 with Battery1 at 50 %
+{
+    addDevice(1, BluezMock::AirpodsClass, true, connected);
+    BluezMock::call(QStringLiteral("SetModalias"), {Pods, QStringLiteral("bluetooth:v004Cp2014d0001")});
+    BluezMock::call(QStringLiteral("SetBattery"), {Pods, 50});
+}
+
+// A paired proximity pairing message of AirPods Pro 2 unless said otherwise, levels in tens of percent.
+ManufacturerData frame(int left, int right, int caseLevel, quint16 model = 0x1420, quint16 company = 0x004C)
+{
+    return {{company, QByteArray::fromHex("071901") + char(model >> 8) + char(model & 0xFF) + char(0x20)
+                          + char(right << 4 | left) + char(caseLevel) + char(0x31) + QByteArray(18, '\0')}};
+}
+
+QStringList sessions()
+{
+    return BluezMock::call(QStringLiteral("GetDiscoverySessions")).arguments().value(0).toStringList();
+}
+} // namespace
 
 class TestBluezBluetoothService : public QObject
 {
     Q_OBJECT
 
-private:
-    std::unique_ptr<BluezBluetoothService> makeLoadedService()
+    std::unique_ptr<BluezBluetoothService> m_service;
+    std::unique_ptr<AdvertisementBatterySource> m_source;
+    std::chrono::milliseconds m_clockOffset{0};
+    const QString m_us = DBusHelper::systemBus().baseService();
+
+    bool load() // as the agent builds it
     {
-        auto service = std::make_unique<BluezBluetoothService>(QDBusConnection::systemBus());
-        QSignalSpy available(service.get(), &BluetoothService::availableChanged);
-        if (!service->isAvailable() && !available.wait(5000)) {
-            qWarning() << "BlueZ did not load";
-        }
-        return service;
+        m_service = std::make_unique<BluezBluetoothService>(DBusHelper::systemBus());
+        m_source = std::make_unique<AdvertisementBatterySource>(m_service.get(), DBusHelper::systemBus());
+        m_source->setClock([this] { return AdvertisementBatterySource::bootTime() + m_clockOffset; });
+        m_service->addBatterySource(m_source.get());
+        return QTest::qWaitFor([this] { return m_service->isAvailable(); });
     }
+    BatteryReadings readings() const { return m_service->batteryReadings(Pods); }
 
 private Q_SLOTS:
-    void initTestCase()
+    void initTestCase() { qDBusRegisterMetaType<ManufacturerData>(); }
+
+    void init()
     {
-        qRegisterMetaType<BluetoothDevice>();
-        qDBusRegisterMetaType<QMap<quint16, QByteArray>>();
+        m_source.reset();
+        m_service.reset();
+        m_clockOffset = {};
+        QVERIFY(TestEnvironment::harnessControl(QStringLiteral("restart-bluez")));
         BluezMock::addAdapter();
     }
 
-    void cleanup()
+    void loadsOnceAndAnswersFromTheCache()
     {
-        for (const QString &path : {Airpods, QStringLiteral("/org/bluez/hci0/dev_AA_00_00_00_00_02"),
-                                    QStringLiteral("/org/bluez/hci0/dev_AA_00_00_00_00_03")}) {
-            if (!BluezMock::properties(path, QStringLiteral("org.bluez.Device1")).isEmpty()) {
-                BluezMock::removeDevice(path);
-            }
-        }
+        addDevice(3, 0x240404, true, false); // a headset, one bit of class away
+        addDevice(1, BluezMock::AirpodsClass, true, true);
+        addDevice(2, BluezMock::AirpodsClass, false, false);
+        QVERIFY(load());
+        const QList<BluetoothDevice> paired = m_service->pairedDevices();
+        QCOMPARE(paired.size(), 2);
+        QCOMPARE(paired.at(0), (BluetoothDevice{Pods, QStringLiteral("AA:00:00:00:00:01"), QStringLiteral("Device 1"),
+                                                BluezMock::AirpodsClass, true, true, QString()}));
+        QVERIFY(paired.at(0).isAirpods() && !paired.at(1).isAirpods());
+        QCOMPARE(BluezMock::call(QStringLiteral("GetManagedObjectsCallCount")).arguments().value(0).toUInt(), 1u);
     }
 
-    void pairedDevicesInPathOrderFromOneLoad()
+    void followsChangesOnTheBus()
     {
-        BluezMock::addDevice(QStringLiteral("AA:00:00:00:00:03"), QStringLiteral("Keyboard"), 0x002540, true, false);
-        BluezMock::addDevice(QStringLiteral("AA:00:00:00:00:01"), QStringLiteral("Pods"), BluezMock::AirpodsClass, true,
-                             true);
-        BluezMock::addDevice(QStringLiteral("AA:00:00:00:00:02"), QStringLiteral("Not paired"), 0x240404, false, false);
-        TestEnvironment::call(QDBusConnection::systemBus(), QStringLiteral("org.bluez"), QStringLiteral("/"),
-                              QStringLiteral("org.bluez.Mock"), QStringLiteral("ResetGetManagedObjectsCallCount"));
-
-        const auto service = makeLoadedService();
-        QVERIFY(service->isAvailable());
-        for (int i = 0; i < 5; ++i) {
-            const QList<BluetoothDevice> paired = service->pairedDevices();
-            QCOMPARE(paired.size(), 2);
-            QCOMPARE(paired.at(0).path, Airpods);
-            QCOMPARE(paired.at(0).name, QStringLiteral("Pods"));
-            QCOMPARE(paired.at(0).classOfDevice, quint32(0x240418));
-            QVERIFY(paired.at(0).connected);
-            QVERIFY(paired.at(0).isAirpods());
-            QCOMPARE(paired.at(1).name, QStringLiteral("Keyboard"));
-            QVERIFY(!paired.at(1).isAirpods());
-        }
-        QCOMPARE(BluezMock::getManagedObjectsCallCount(), 1u);
-    }
-
-    void aliasIsTheNameAndAMissingClassReadsZero()
-    {
-        const auto service = makeLoadedService();
-        TestEnvironment::call(QDBusConnection::systemBus(), QStringLiteral("org.bluez"), QStringLiteral("/"),
-                              QStringLiteral("org.bluez.Mock"), QStringLiteral("AddLEDevice"),
-                              {QStringLiteral("hci0"), QStringLiteral("AA:00:00:00:00:03"),
-                               QVariant::fromValue(QMap<quint16, QByteArray>{}), QVariant::fromValue(qint16(-50))});
-        QTRY_COMPARE(service->allDevices().size(), 1);
-        QCOMPARE(service->allDevices().first().classOfDevice, 0u);
-        QVERIFY(service->pairedDevices().isEmpty());
-    }
-
-    void batteryPercentageStandsForBothBuds()
-    {
-        const QString path = BluezMock::addDevice(QStringLiteral("AA:00:00:00:00:01"), QStringLiteral("Pods"),
-                                                  BluezMock::AirpodsClass, true, true);
-        const auto service = makeLoadedService();
-        QCOMPARE(service->batteryReadings(path), BatteryReadings{});
-        QSignalSpy changed(service.get(), &BluetoothService::batteryReadingsChanged);
-        BluezMock::setBattery(path, 70);
-        QTRY_VERIFY(!changed.isEmpty());
-        QCOMPARE(service->batteryReadings(path), (BatteryReadings{70, 70, 0}));
-        BluezMock::setBattery(path, 65);
-        QTRY_COMPARE(service->batteryReadings(path).left, 65);
-        TestEnvironment::call(QDBusConnection::systemBus(), QStringLiteral("org.bluez"), QStringLiteral("/"),
-                              QStringLiteral("org.bluez.Mock"), QStringLiteral("RemoveBattery"),
-                              {QVariant::fromValue(QDBusObjectPath(path))});
-        QTRY_COMPARE(service->batteryReadings(path), BatteryReadings{});
-    }
-
-    void connectionChangesAreReportedOnce()
-    {
-        const auto service = makeLoadedService();
-        QSignalSpy changes(service.get(), &BluetoothService::deviceConnectionChanged);
-        const QString path = BluezMock::addDevice(QStringLiteral("AA:00:00:00:00:01"), QStringLiteral("Pods"),
-                                                  BluezMock::AirpodsClass, true, false);
-        QTRY_COMPARE(service->pairedDevices().size(), 1);
-        BluezMock::setConnected(path, true);
-        QTRY_COMPARE(changes.size(), 1);
-        QVERIFY(changes.at(0).at(0).value<BluetoothDevice>().connected);
-        // The same state again is not a connection.
-        BluezMock::setConnected(path, true);
-        BluezMock::setConnected(path, false);
-        QTRY_COMPARE(changes.size(), 2);
-        QVERIFY(!changes.at(1).at(0).value<BluetoothDevice>().connected);
-        BluezMock::setConnected(path, true);
-        QTRY_COMPARE(changes.size(), 3);
+        QVERIFY(load());
+        QSignalSpy connections(m_service.get(), &BluetoothService::deviceConnectionChanged);
+        const auto reported = [&](int i) { return connections.at(i).at(0).value<BluetoothDevice>(); };
+        addDevice(1, BluezMock::AirpodsClass, true, true); // appearing connected is a connection
+        QTRY_COMPARE(connections.size(), 1);
+        QVERIFY(reported(0).connected);
+        // The same state reported again is no change.
+        TestEnvironment::call(QDBusConnection::systemBus(), QStringLiteral("org.bluez"), Pods,
+                              QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("UpdateProperties"),
+                              {QStringLiteral("org.bluez.Device1"), QVariantMap{{QStringLiteral("Connected"), true}}});
+        BluezMock::setConnected(Pods, false);
+        QTRY_COMPARE(connections.size(), 2);
+        QVERIFY(!reported(1).connected);
+        BluezMock::setConnected(Pods, true);
+        QTRY_COMPARE(connections.size(), 3);
         // A connected device that goes away has disconnected.
-        BluezMock::removeDevice(path);
-        QTRY_COMPARE(changes.size(), 4);
-        const auto last = changes.at(3).at(0).value<BluetoothDevice>();
-        QVERIFY(!last.connected);
-        QVERIFY(last.isAirpods());
-        QCOMPARE(last.path, path);
-    }
-
-    void deviceThatAppearsConnectedIsAConnection()
-    {
-        const auto service = makeLoadedService();
-        QSignalSpy changes(service.get(), &BluetoothService::deviceConnectionChanged);
-        BluezMock::addDevice(QStringLiteral("AA:00:00:00:00:01"), QStringLiteral("Pods"), BluezMock::AirpodsClass,
-                             true, true);
-        QTRY_COMPARE(changes.size(), 1);
-        QVERIFY(changes.first().first().value<BluetoothDevice>().connected);
+        TestEnvironment::call(QDBusConnection::systemBus(), QStringLiteral("org.bluez"), Adapter,
+                              QStringLiteral("org.bluez.Adapter1"), QStringLiteral("RemoveDevice"),
+                              {QVariant::fromValue(QDBusObjectPath(Pods))});
+        QTRY_COMPARE(connections.size(), 4);
+        QVERIFY(!reported(3).connected && reported(3).isAirpods());
     }
 
     void connectAttemptStatus_data()
     {
-        QTest::addColumn<QString>("errorName");
-        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("errorMessage");
         QTest::addColumn<int>("status");
-        QTest::newRow("success") << QString() << QString() << 0;
-        QTest::newRow("page timeout") << QStringLiteral("org.bluez.Error.Failed") << QStringLiteral("Page Timeout") << 4;
-        QTest::newRow("page timeout, newer wording")
-            << QStringLiteral("org.bluez.Error.Failed") << QStringLiteral("br-connection-page-timeout") << 4;
-        QTest::newRow("other failure") << QStringLiteral("org.bluez.Error.Failed") << QStringLiteral("Host is down") << 1;
-        QTest::newRow("not ready") << QStringLiteral("org.bluez.Error.NotReady") << QStringLiteral("Resource Not Ready")
-                                   << 1;
+        QTest::newRow("success") << QString() << 0;
+        QTest::newRow("page timeout") << QStringLiteral("Page Timeout") << 4;
+        QTest::newRow("page timeout, newer wording") << QStringLiteral("br-connection-page-timeout") << 4;
+        QTest::newRow("other failure") << QStringLiteral("Host is down") << 1;
     }
     void connectAttemptStatus()
     {
-        QFETCH(QString, errorName);
-        QFETCH(QString, message);
+        QFETCH(QString, errorMessage);
         QFETCH(int, status);
-        const QString path = BluezMock::addDevice(QStringLiteral("AA:00:00:00:00:01"), QStringLiteral("Pods"),
-                                                  BluezMock::AirpodsClass, true, false);
-        if (!errorName.isEmpty()) {
-            BluezMock::setConnectError(path, errorName, message);
-        }
-        const auto service = makeLoadedService();
-        if (status != 0) {
-            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("Connect .* failed")));
-        }
-        PendingConnect *attempt = service->connectDevice(path);
-        QSignalSpy finished(attempt, &PendingConnect::finished);
+        addDevice(1, BluezMock::AirpodsClass, true, false);
+        const QString error = status ? QStringLiteral("org.bluez.Error.Failed") : QString();
+        BluezMock::call(QStringLiteral("SetConnectError"), {Pods, error, errorMessage});
+        QVERIFY(load());
+        QSignalSpy finished(m_service->connectDevice(Pods), &PendingConnect::finished);
         QVERIFY(finished.wait());
-        QCOMPARE(finished.first().first().toInt(), status);
-        QTRY_COMPARE(service->device(path).connected, status == 0);
-    }
-
-    void disconnectReachesTheDevice()
-    {
-        const QString path = BluezMock::addDevice(QStringLiteral("AA:00:00:00:00:01"), QStringLiteral("Pods"),
-                                                  BluezMock::AirpodsClass, true, true);
-        const auto service = makeLoadedService();
-        service->disconnectDevice(path);
-        QTRY_VERIFY(!service->device(path).connected);
+        QCOMPARE(finished.at(0).at(0).toInt(), status);
+        QTRY_COMPARE(m_service->device(Pods).connected, status == 0);
+        m_service->disconnectDevice(Pods);
+        QTRY_VERIFY(!m_service->device(Pods).connected);
     }
 
     void survivesBluezGoingAndComingBack()
     {
-        BluezMock::addDevice(QStringLiteral("AA:00:00:00:00:01"), QStringLiteral("Pods"), BluezMock::AirpodsClass, true,
-                             true);
-        const auto service = makeLoadedService();
-        QCOMPARE(service->pairedDevices().size(), 1);
-        QSignalSpy available(service.get(), &BluetoothService::availableChanged);
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("BlueZ left the system bus")));
+        addAirpods(true);
+        QVERIFY(load());
+        QTRY_COMPARE(sessions(), QStringList{m_us});
+        QSignalSpy available(m_service.get(), &BluetoothService::availableChanged);
         QVERIFY(TestEnvironment::harnessControl(QStringLiteral("stop-bluez")));
         QTRY_COMPARE(available.size(), 1);
-        QVERIFY(!available.first().first().toBool());
-        QVERIFY(service->pairedDevices().isEmpty());
-        QVERIFY(!service->isAvailable());
-        PendingConnect *attempt = service->connectDevice(Airpods);
-        QSignalSpy refused(attempt, &PendingConnect::finished);
-        QVERIFY(refused.wait());
-        QCOMPARE(refused.first().first().toInt(), 1);
-
+        QVERIFY(!available.at(0).at(0).toBool() && m_service->pairedDevices().isEmpty());
         QVERIFY(TestEnvironment::harnessControl(QStringLiteral("start-bluez")));
         QTRY_COMPARE(available.size(), 2);
-        QVERIFY(available.last().first().toBool());
         BluezMock::addAdapter();
-        BluezMock::addDevice(QStringLiteral("AA:00:00:00:00:01"), QStringLiteral("Pods again"), BluezMock::AirpodsClass,
-                             true, false);
-        QTRY_COMPARE(service->pairedDevices().size(), 1);
-        QCOMPARE(service->pairedDevices().first().name, QStringLiteral("Pods again"));
+        addAirpods(true); // a new daemon knows nothing of our old discovery session
+        QTRY_COMPARE(sessions(), QStringList{m_us});
     }
 
-    void withoutBluezTheListIsEmptyAndSaidOnce()
+    void discoveryRunsOnlyWhileAirpodsAreConnected()
     {
-        QVERIFY(TestEnvironment::harnessControl(QStringLiteral("stop-bluez")));
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("not running on the system bus")));
-        BluezBluetoothService service(QDBusConnection::systemBus());
-        QTest::qWait(500);
-        QVERIFY(service.pairedDevices().isEmpty());
-        QVERIFY(!service.isAvailable());
-        QVERIFY(TestEnvironment::harnessControl(QStringLiteral("start-bluez")));
-        BluezMock::addAdapter();
+        // Another program discovering on the adapter already, a second adapter, a connected headset (no AirPods).
+        QDBusConnection other = QDBusConnection::connectToBus(QDBusConnection::SystemBus, QStringLiteral("other"));
+        TestEnvironment::call(other, QStringLiteral("org.bluez"), Adapter, QStringLiteral("org.bluez.Adapter1"),
+                              QStringLiteral("StartDiscovery"));
+        BluezMock::addAdapter(QStringLiteral("hci1"));
+        addDevice(2, 0x240404, true, true);
+        addAirpods(false);
+        QVERIFY(load());
+        QCOMPARE(m_source->discovery()->wantedAdapters(), QStringList());
+        // Refused at first: tried again on the next connection.
+        BluezMock::call(QStringLiteral("SetDiscoveryRefused"), {true});
+        QSignalSpy refused(m_source->discovery(), &BluezDiscovery::refused);
+        BluezMock::setConnected(Pods, true);
+        QTRY_COMPARE(refused.size(), 1);
+        BluezMock::call(QStringLiteral("SetDiscoveryRefused"), {false});
+        BluezMock::setConnected(Pods, false);
+        BluezMock::setConnected(Pods, true);
+        QTRY_COMPARE(sessions().size(), 2); // ours too
+        QCOMPARE(m_source->discovery()->discoveringAdapters(), QStringList{Adapter});
+        const QDBusMessage filter = BluezMock::call(QStringLiteral("GetDiscoveryFilter"));
+        QCOMPARE(qdbus_cast<QVariantMap>(filter.arguments().value(0)),
+                 (QVariantMap{{QStringLiteral("Transport"), QStringLiteral("le")},
+                              {QStringLiteral("DuplicateData"), true}}));
+        BluezMock::setConnected(Pods, false);
+        QTRY_COMPARE(sessions(), QStringList{other.baseService()});
+        BluezMock::setConnected(Pods, true);
+        QTRY_COMPARE(sessions().size(), 2);
+        m_source.reset(); // ends its own session
+        QTRY_COMPARE(sessions(), QStringList{other.baseService()});
+        QDBusConnection::disconnectFromBus(QStringLiteral("other"));
     }
 
-    void withoutASystemBusTheListIsEmpty()
+    void advertisementGivesTheLevels_data()
     {
-        const QDBusConnection nowhere = QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
-                                                                      QStringLiteral("nowhere"));
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("no system bus")));
-        BluezBluetoothService service(nowhere);
-        QVERIFY(service.pairedDevices().isEmpty());
-        PendingConnect *attempt = service.connectDevice(Airpods);
-        QSignalSpy finished(attempt, &PendingConnect::finished);
-        QVERIFY(finished.wait());
-        QCOMPARE(finished.first().first().toInt(), 1);
+        QTest::addColumn<ManufacturerData>("data");
+        QTest::addColumn<qint16>("rssi");
+        QTest::addColumn<BatteryReadings>("expected");
+        const BatteryReadings battery1{50, 50, 0};
+        QTest::newRow("matching") << frame(8, 9, 7) << qint16(-45) << BatteryReadings{80, 90, 70};
+        QTest::newRow("weak signal") << frame(8, 9, 7) << qint16(-75) << battery1;
+        QTest::newRow("AirPods Max, not the Modalias' Pro 2") << frame(8, 9, 7, 0x0A20) << qint16(-45) << battery1;
+        QTest::newRow("other company") << frame(8, 9, 7, 0x1420, 0x0006) << qint16(-45) << battery1;
+    }
+    void advertisementGivesTheLevels()
+    {
+        QFETCH(ManufacturerData, data);
+        QFETCH(qint16, rssi);
+        QFETCH(BatteryReadings, expected);
+        addAirpods(true);
+        QVERIFY(load());
+        QTRY_COMPARE(readings(), (BatteryReadings{50, 50, 0}));
+        const QDBusMessage added = BluezMock::call(QStringLiteral("AddLEDevice"),
+                                                   {QStringLiteral("hci0"), QStringLiteral("4C:11:22:33:44:01"),
+                                                    QVariant::fromValue(data), QVariant::fromValue(rssi)});
+        const QString heard = added.arguments().value(0).value<QDBusObjectPath>().path();
+        QTRY_COMPARE(m_service->rssi(heard), std::optional<qint16>(rssi));
+        QCOMPARE(readings(), expected);
+        // The next message from the same pair replaces it at once, and counts until it is too old.
+        BluezMock::call(QStringLiteral("UpdateAdvertisement"),
+                        {heard, QVariant::fromValue(frame(6, 5, 4)), QVariant::fromValue(qint16(-44))});
+        QTRY_COMPARE(readings(), (BatteryReadings{60, 50, 40}));
+        m_clockOffset = AdvertisementMatch::MaximumAge - std::chrono::milliseconds(300);
+        m_source->refreshAges();
+        QCOMPARE(readings(), (BatteryReadings{60, 50, 40}));
+        QTRY_COMPARE(readings(), (BatteryReadings{50, 50, 0}));
     }
 };
 

@@ -3,16 +3,6 @@ add_unit_test(NAME TestAirpodsPanelModel SOURCES TestAirpodsPanelModel.cpp LIBS 
 add_unit_test(NAME TestAirpodsViewController SOURCES TestAirpodsViewController.cpp fakes/FakeBluetoothService.h
               fakes/RecordingWorkspace.h LIBS agent_core testsupport)
 add_unit_test(NAME TestAgentEndToEnd SOURCES TestAgentEndToEnd.cpp LIBS testsupport LABELS integration HARNESS
-              TIMEOUT 400)
-target_compile_definitions(TestAgentEndToEnd PRIVATE EARLUME_TEST_VERSION="${PROJECT_VERSION}")
+              HARNESS_ARGS --portal-v1 --color-scheme 1)
 add_unit_test(NAME TestBluezBluetoothService SOURCES TestBluezBluetoothService.cpp LIBS agent_core testsupport
               LABELS integration HARNESS HARNESS_ARGS --no-x)
-add_unit_test(NAME TestConnectionWatching SOURCES TestConnectionWatching.cpp LIBS testsupport LABELS integration
-              HARNESS TIMEOUT 500)
-add_unit_test(NAME TestPanelWithBluez SOURCES TestPanelWithBluez.cpp fakes/RecordingWorkspace.h
-              LIBS agent_core testsupport LABELS integration HARNESS)
-# The older portal (no ReadOne) that starts out dark: the harder of the two ways to read the appearance.
-add_unit_test(NAME TestSystemAppearance SOURCES TestSystemAppearance.cpp LIBS agent_core testsupport
-              LABELS integration HARNESS HARNESS_ARGS --no-x --portal-v1 --color-scheme 1)
-add_unit_test(NAME TestAgentWithoutTray SOURCES TestAgentWithoutTray.cpp LIBS testsupport LABELS integration HARNESS
-              HARNESS_ARGS --no-watcher --no-bluez)

@@ -1,62 +1,104 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// For tests run by tests/harness/with-test-env: our programs, the simulated services and the buses, seen from outside
+// as another program of the user sees them.
 #pragma once
+
+#include "DBusNames.h"
+#include "UserDefaults.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QObject>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
 #include <QProcess>
-#include <QStringList>
-#include <QVariant>
+#include <QTest>
 
-#include <functional>
+struct TestEnvironment {
+    static QString executable(const QString &name) { return qEnvironmentVariable("EARLUME_BIN_DIR") + u'/' + name; }
+    /// Calls a method of another process, serving this process's events while it waits for the answer.
+    static QDBusMessage call(const QDBusConnection &bus, const QString &service, const QString &path,
+                             const QString &interface, const QString &method, const QVariantList &arguments = {})
+    {
+        QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
+        message.setArguments(arguments);
+        return bus.call(message, QDBus::BlockWithGui, 20000);
+    }
+    static bool harnessControl(const QString &command) ///< "stop-bluez", "start-bluez", "restart-bluez", ...
+    {
+        return QProcess::execute(qEnvironmentVariable("EARLUME_HARNESS_CTL"), {command}) == 0;
+    }
+    static QStringList trayItems() ///< "<unique name>/StatusNotifierItem" of each tray icon shown now
+    {
+        const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+        const QDBusMessage reply = call(QDBusConnection::sessionBus(), watcher,
+                                        QStringLiteral("/StatusNotifierWatcher"), watcher + QStringLiteral(".Mock"),
+                                        QStringLiteral("GetItems"));
+        return reply.arguments().value(0).toStringList();
+    }
+    static void setColorScheme(uint scheme) ///< the portal's, announced with SettingChanged
+    {
+        call(QDBusConnection::sessionBus(), DBusNames::PortalService, DBusNames::PortalPath,
+             QStringLiteral("org.freedesktop.portal.Mock"), QStringLiteral("SetSetting"),
+             {DBusNames::AppearanceNamespace, DBusNames::ColorSchemeKey, QVariant::fromValue(QDBusVariant(scheme))});
+    }
+    static void writeSettings(bool hideMenu, bool showHud, bool settingsButton, bool connectButton)
+    {
+        UserDefaults defaults;
+        defaults.setBool(hideMenu, SettingsKeys::HideMenu);
+        defaults.setBool(showHud, SettingsKeys::ShowHudOnConnection);
+        defaults.setBool(settingsButton, SettingsKeys::SettingsButton);
+        defaults.setBool(connectButton, SettingsKeys::ConnectButton);
+        defaults.synchronize();
+    }
+    static int visibleWindowCount(const QString &title) ///< mapped X windows titled exactly so
+    {
+        QProcess xdotool;
+        xdotool.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                  QStringLiteral("--name"), u'^' + title + u'$'});
+        xdotool.waitForFinished(10000);
+        return xdotool.readAllStandardOutput().count('\n');
+    }
+};
 
-/// Helpers for tests that run inside tests/harness/with-test-env: the real programs, the simulated
-/// services and the session bus, all seen from outside as another process of the user would.
-namespace TestEnvironment
-{
-/// Full path of one of our executables ("Earlume", "Earlume_Settings").
-QString executable(const QString &name);
-
-/// Calls @p method on a service in another process and waits, while still serving this process's events.
-QDBusMessage call(const QDBusConnection &bus, const QString &service, const QString &path, const QString &interface,
-                  const QString &method, const QVariantList &arguments = {});
-
-/// Runs a harness control command (stop-bluez, start-bluez).
-bool harnessControl(const QString &command);
-
-/// The items registered with the simulated tray watcher ("<unique name>/<path>").
-QStringList trayItems();
-
-/// Sets the desktop's colour scheme in the simulated portal (and announces it).
-void setColorScheme(uint scheme);
-
-/// Writes the four settings as the settings program would.
-void writeSettings(bool hideMenu, bool showHud, bool settingsButton, bool connectButton);
-
-/// Names of the visible top-level X windows whose title matches @p title exactly (via xdotool).
-int visibleWindowCount(const QString &title);
-} // namespace TestEnvironment
-
-/**
- * One of our programs, started for a test: collects its standard output line by line and ends it with
- * SIGTERM (then SIGKILL) if the test has not.
- */
+/// One of our programs, started for a test: its standard output line by line; ended with SIGTERM (then SIGKILL).
 class ProgramUnderTest : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit ProgramUnderTest(const QString &name, const QStringList &arguments = {}, QObject *parent = nullptr);
-    ~ProgramUnderTest() override;
+    explicit ProgramUnderTest(const QString &name, const QStringList &arguments = {}, QObject *parent = nullptr)
+        : QObject(parent)
+    {
+        m_process.setProgram(TestEnvironment::executable(name));
+        m_process.setArguments(arguments);
+        connect(&m_process, &QProcess::readyReadStandardOutput, this,
+                [this] { m_stdout += m_process.readAllStandardOutput(); });
+        connect(&m_process, &QProcess::readyReadStandardError, this, [this] {
+            const QByteArray text = m_process.readAllStandardError();
+            m_stderr += text;
+            fprintf(stderr, "[%s] %s", qPrintable(m_process.program().section(u'/', -1)), text.constData());
+        });
+    }
+    ~ProgramUnderTest() override
+    {
+        m_process.terminate();
+        m_process.waitForFinished(5000); // what is left QProcess kills
+    }
 
-    /// Sets @p name to @p value in the environment the program starts with (on top of this process's own).
-    void setEnvironmentValue(const QString &name, const QString &value);
-    bool start();
-    QStringList lines() const { return m_lines; }
-    int count(const QString &line) const { return m_lines.count(line); }
-    /// Waits until @p line has been written @p times times in all.
-    bool waitForLine(const QString &line, int times = 1, int timeoutMs = 10000);
-    bool waitForExit(int timeoutMs = 10000);
+    void setEnvironmentValue(const QString &name, const QString &value) { m_environment.insert(name, value); }
+    bool start()
+    {
+        m_process.setProcessEnvironment(m_environment);
+        m_process.start();
+        return m_process.waitForStarted(10000);
+    }
+    QStringList lines() const { return QString::fromUtf8(m_stdout).split(u'\n', Qt::SkipEmptyParts); }
+    int count(const QString &line) const { return lines().count(line); }
+    bool waitForLine(const QString &line, int times = 1, int timeoutMs = 10000) ///< @p times in all
+    {
+        return QTest::qWaitFor([&] { return count(line) >= times; }, timeoutMs);
+    }
+    bool waitForExit(int timeoutMs = 10000) { return QTest::qWaitFor([&] { return !isRunning(); }, timeoutMs); }
     int exitCode() const { return m_process.exitCode(); }
     QProcess::ExitStatus exitStatus() const { return m_process.exitStatus(); }
     bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
@@ -64,61 +106,79 @@ public:
     void terminate() { m_process.terminate(); }
     QString standardError() const { return QString::fromLocal8Bit(m_stderr); }
 
-Q_SIGNALS:
-    void lineWritten(const QString &line);
-
 private:
     QProcess m_process;
-    QByteArray m_pending;
+    QProcessEnvironment m_environment = QProcessEnvironment::systemEnvironment();
+    QByteArray m_stdout;
     QByteArray m_stderr;
-    QStringList m_lines;
 };
 
-/// Records every notification posted between the programs, as a third process on the session bus sees it.
+/// Every notification posted between the programs, as a third program on the session bus sees it.
 class PostRecorder : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit PostRecorder(QObject *parent = nullptr);
+    explicit PostRecorder(QObject *parent = nullptr)
+        : QObject(parent)
+        , m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus,
+                                              QStringLiteral("recorder-%1").arg(reinterpret_cast<quintptr>(this))))
+    {
+        m_bus.connect(QString(), DBusNames::ChannelPath, DBusNames::ChannelInterface, DBusNames::ChannelMember,
+                      QStringLiteral("ss"), this, SLOT(handlePost(QString, QString)));
+    }
 
     struct Post {
         QString name;
         QString object;
     };
     QList<Post> posts() const { return m_posts; }
-    int count(const QString &name) const;
-    bool waitFor(const QString &name, int times = 1, int timeoutMs = 10000);
+    int count(const QString &name) const
+    {
+        return std::count_if(m_posts.cbegin(), m_posts.cend(), [&](const Post &post) { return post.name == name; });
+    }
+    bool waitFor(const QString &name, int times = 1, int timeoutMs = 10000)
+    {
+        return QTest::qWaitFor([&] { return count(name) >= times; }, timeoutMs);
+    }
     /// Posts from this recorder's own connection, as the settings program would.
-    void post(const QString &name, const QString &object = QStringLiteral("com.vostel.Earlume.Settings"));
-    /// Runs @p reaction the moment a post named @p name arrives.
-    void onPost(const QString &name, std::function<void()> reaction);
-
-Q_SIGNALS:
-    void posted(const QString &name, const QString &object);
+    void post(const QString &name, const QString &object = QStringLiteral("com.vostel.Earlume.Settings"))
+    {
+        m_bus.send(QDBusMessage::createSignal(DBusNames::ChannelPath, DBusNames::ChannelInterface,
+                                              DBusNames::ChannelMember)
+                   << name << object);
+    }
 
 private Q_SLOTS:
-    void handlePost(const QString &name, const QString &object);
+    void handlePost(const QString &name, const QString &object) { m_posts.append({name, object}); }
 
 private:
     QDBusConnection m_bus;
     QList<Post> m_posts;
-    QList<std::pair<QString, std::function<void()>>> m_reactions;
 };
 
-/// The simulated BlueZ, driven through its org.bluez.Mock interface.
-namespace BluezMock
-{
-inline constexpr quint32 AirpodsClass = 0x240418;
-QString addAdapter(const QString &name = QStringLiteral("hci0"));
-QString addDevice(const QString &address, const QString &alias, quint32 classOfDevice, bool paired, bool connected,
-                  const QString &adapter = QStringLiteral("hci0"));
-void setConnected(const QString &path, bool connected);
-void setBattery(const QString &path, uchar percentage);
-void setConnectError(const QString &path, const QString &errorName, const QString &message);
-void setConnectDelay(const QString &path, double seconds);
-void removeDevice(const QString &path);
-uint getManagedObjectsCallCount();
-/// Properties of a device or adapter as the mock holds them.
-QVariantMap properties(const QString &path, const QString &interface);
-} // namespace BluezMock
+/// The simulated bluetoothd (tests/harness/templates/earlume_bluez.py), driven through org.bluez.Mock.
+struct BluezMock {
+    static constexpr quint32 AirpodsClass = 0x240418;
+    static QDBusMessage call(const QString &method, const QVariantList &arguments = {}) ///< devices by path string
+    {
+        const QDBusMessage reply = TestEnvironment::call(QDBusConnection::systemBus(), DBusNames::BluezService,
+                                                         QStringLiteral("/"), QStringLiteral("org.bluez.Mock"), method,
+                                                         arguments);
+        if (reply.type() == QDBusMessage::ErrorMessage) {
+            qWarning() << "org.bluez.Mock" << method << "failed:" << reply.errorMessage();
+        }
+        return reply;
+    }
+    static QString addAdapter(const QString &name = QStringLiteral("hci0"))
+    {
+        return call(QStringLiteral("AddAdapter"), {name, QStringLiteral("computer")}).arguments().value(0).toString();
+    }
+    static QString addDevice(const QString &address, const QString &alias, quint32 classOfDevice, bool paired,
+                             bool connected, const QString &adapter = QStringLiteral("hci0"))
+    {
+        const QVariantList arguments{adapter, address, alias, classOfDevice, paired, connected};
+        return call(QStringLiteral("AddClassicDevice"), arguments).arguments().value(0).value<QDBusObjectPath>().path();
+    }
+    static void setConnected(const QString &path, bool on) { call(QStringLiteral("SetConnected"), {path, on}); }
+};

@@ -1,5 +1,0 @@
-# SPDX-License-Identifier: GPL-3.0-or-later
-# What the end-to-end tests share: running our programs, recording posts, driving the simulated services.
-add_library(testsupport STATIC support/TestEnvironment.cpp support/TestEnvironment.h)
-target_include_directories(testsupport PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(testsupport PUBLIC shared Qt6::Core Qt6::DBus Qt6::Test)
