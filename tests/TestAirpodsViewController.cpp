@@ -3,8 +3,8 @@
 #include "Icon.h"
 #include "PanelArtwork.h"
 #include "Style.h"
+#include "Settings.h"
 #include "SystemAppearance.h"
-#include "UserDefaults.h"
 #include "fakes/FakeBluetoothService.h"
 #include "fakes/RecordingWorkspace.h"
 #include "hud/HudWindow.h"
@@ -43,10 +43,10 @@ private:
     }
     static void setButtonSettings(bool settingsButton, bool connectButton)
     {
-        UserDefaults defaults;
-        defaults.setBool(settingsButton, SettingsKeys::SettingsButton);
-        defaults.setBool(connectButton, SettingsKeys::ConnectButton);
-        QVERIFY(defaults.synchronize());
+        Settings settings;
+        settings.setSettingsButton(settingsButton);
+        settings.setConnectButton(connectButton);
+        QVERIFY(settings.save());
     }
 
 private Q_SLOTS:
@@ -57,7 +57,7 @@ private Q_SLOTS:
 
     void init()
     {
-        QFile::remove(UserDefaults::filePath());
+        QFile::remove(Settings::filePath());
         SystemAppearance::setCurrent(SystemAppearance::light);
         m_bluetooth.devices.clear();
         m_bluetooth.readings.clear();

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The panel's connect and disconnect through the real BlueZ adapter, against the simulated bluetoothd.
 #include "AirpodsViewController.h"
-#include "UserDefaults.h"
 #include "bluetooth/BluezBluetoothService.h"
 #include "fakes/RecordingWorkspace.h"
 #include "support/TestEnvironment.h"

@@ -2,7 +2,7 @@
 #include "TestEnvironment.h"
 
 #include "DBusNames.h"
-#include "UserDefaults.h"
+#include "Settings.h"
 
 #include <QDBusArgument>
 #include <QDBusReply>
@@ -56,12 +56,12 @@ void setColorScheme(uint scheme)
 
 void writeSettings(bool hideMenu, bool showHud, bool settingsButton, bool connectButton)
 {
-    UserDefaults defaults;
-    defaults.setBool(hideMenu, SettingsKeys::HideMenu);
-    defaults.setBool(showHud, SettingsKeys::ShowHudOnConnection);
-    defaults.setBool(settingsButton, SettingsKeys::SettingsButton);
-    defaults.setBool(connectButton, SettingsKeys::ConnectButton);
-    defaults.synchronize();
+    Settings settings;
+    settings.setHideMenu(hideMenu);
+    settings.setShowHudOnConnection(showHud);
+    settings.setSettingsButton(settingsButton);
+    settings.setConnectButton(connectButton);
+    settings.save();
 }
 
 int visibleWindowCount(const QString &title)
