@@ -5,8 +5,8 @@
 #include "EventLine.h"
 #include "Notifications.h"
 #include "PanelArtwork.h"
+#include "Settings.h"
 #include "SystemAppearance.h"
-#include "UserDefaults.h"
 #include "Workspace.h"
 #include "bluetooth/BluetoothService.h"
 
@@ -136,9 +136,9 @@ void AirpodsViewController::render()
 
 void AirpodsViewController::setPreferencesButton()
 {
-    const UserDefaults defaults;
-    m_settingsButtonWanted = defaults.settingsButton();
-    m_connectButtonWanted = defaults.connectButton();
+    const Settings settings;
+    m_settingsButtonWanted = settings.settingsButton();
+    m_connectButtonWanted = settings.connectButton();
     applyButtonVisibility();
 }
 

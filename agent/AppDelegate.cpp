@@ -9,8 +9,8 @@
 #include "Notifications.h"
 #include "PanelArtwork.h"
 #include "Popover.h"
+#include "Settings.h"
 #include "SystemAppearance.h"
-#include "UserDefaults.h"
 #include "Workspace.h"
 #include "bluetooth/BluetoothService.h"
 #include "hud/HudWindow.h"
@@ -198,7 +198,7 @@ void AppDelegate::disconnectAirpodsOfConnectBluetooth()
     });
     // Under "Hide Menu" the icon appears only while connected, so it must show the connected picture then.
     setStatusImage(connected ? QStringLiteral("menuIcon") : QStringLiteral("menuIconDisconnected"));
-    m_statusItem->setVisible(!UserDefaults().hideMenu() || connected);
+    m_statusItem->setVisible(!Settings().hideMenu() || connected);
 }
 
 void AppDelegate::setNotifications()
@@ -238,7 +238,7 @@ void AppDelegate::connectBTDevice(const BluetoothDevice &device)
         return;
     }
     disconnectAirpodsOfConnectBluetooth();
-    if (UserDefaults().showHudOnConnection()) {
+    if (Settings().showHudOnConnection()) {
         showHudWindow();
     }
 }
@@ -246,7 +246,7 @@ void AppDelegate::connectBTDevice(const BluetoothDevice &device)
 void AppDelegate::disconnectAirpods()
 {
     disconnectAirpodsOfConnectBluetooth();
-    if (UserDefaults().showHudOnConnection()) {
+    if (Settings().showHudOnConnection()) {
         showHudWindow();
     }
 }

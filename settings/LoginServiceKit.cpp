@@ -164,6 +164,59 @@ QString entryContents(const QString &path)
                           "X-GNOME-Autostart-enabled=true\n")
         .arg(exec, escapeValue(path));
 }
+
+/**
+ * The entry at @p filePath, switched on for @p path: Exec (and TryExec, where there is one) start the
+ * path, Hidden=true goes, X-GNOME-Autostart-enabled says true, and every other line stays as the user
+ * or a desktop tool left it. A file that is no desktop entry gives way to a fresh entry.
+ */
+QString enabledEntryContents(const QString &filePath, const QString &path)
+{
+    QFile file(filePath);
+    if (!readEntry(filePath).valid || !file.open(QIODevice::ReadOnly)) {
+        return entryContents(path);
+    }
+    QHash<QString, QString> values{{QStringLiteral("Exec"), escapeValue(LoginServiceKit::quoteExecArgument(path))},
+                                   {QStringLiteral("TryExec"), escapeValue(path)},
+                                   {QStringLiteral("Type"), QStringLiteral("Application")},
+                                   {QStringLiteral("X-GNOME-Autostart-enabled"), QStringLiteral("true")}};
+    // Without these the entry would not start us; they are added when missing.
+    QStringList missing{QStringLiteral("Type"), QStringLiteral("Name"), QStringLiteral("Exec")};
+    QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    qsizetype endOfMainGroup = 0;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QStringView line = QStringView(lines.at(i)).trimmed();
+        if (line.startsWith(u'[')) {
+            if (endOfMainGroup > 0) {
+                break;
+            }
+            endOfMainGroup = i + 1;
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        if (line.startsWith(u'#') || equals <= 0) {
+            continue;
+        }
+        const QString key = line.left(equals).trimmed().toString();
+        const QString value = unescapeValue(line.mid(equals + 1).trimmed());
+        missing.removeAll(key);
+        if (key == QLatin1String("Hidden") && value == QLatin1String("true")) {
+            lines.removeAt(i--);
+            continue;
+        }
+        if (values.contains(key)) {
+            lines[i] = key + u'=' + values.value(key);
+        } else if (key == QLatin1String("Name") && value.isEmpty()) {
+            lines[i] = QStringLiteral("Name=Earlume");
+        }
+        endOfMainGroup = i + 1;
+    }
+    values.insert(QStringLiteral("Name"), QStringLiteral("Earlume"));
+    for (const QString &key : std::as_const(missing)) {
+        lines.insert(endOfMainGroup++, key + u'=' + values.value(key));
+    }
+    return lines.join(u'\n');
+}
 } // namespace
 
 bool LoginServiceKit::isExistLoginItems(const QString &path)
@@ -195,6 +248,7 @@ bool LoginServiceKit::addLoginItems(const QString &path)
             << QStringLiteral("Cannot create the autostart folder %1; Earlume will not start at login").arg(directory);
         return false;
     }
+    const QByteArray contents = enabledEntryContents(entryFilePath(), path).toUtf8();
     QSaveFile file(entryFilePath());
     if (!file.open(QIODevice::WriteOnly)) {
         qCWarning(lcAutostart).noquote() << QStringLiteral("Cannot write the autostart entry %1 (%2); Earlume will not "
@@ -202,7 +256,7 @@ bool LoginServiceKit::addLoginItems(const QString &path)
                                                 .arg(file.fileName(), file.errorString());
         return false;
     }
-    file.write(entryContents(path).toUtf8());
+    file.write(contents);
     if (!file.commit()) {
         qCWarning(lcAutostart).noquote() << QStringLiteral("Cannot write the autostart entry %1 (%2); Earlume will not "
                                                            "start at login")

@@ -21,8 +21,9 @@ public:
     /// Whether the user's autostart entry starts the program at @p path.
     static bool isExistLoginItems(const QString &path);
 
-    /// Writes the autostart entry for @p path, replacing whatever entry was there. False when the
-    /// folder or the file cannot be written.
+    /// Makes the autostart entry start @p path: an existing entry is switched on and keeps every other key
+    /// and line (a desktop tool's delay, a user's comment); otherwise a fresh entry is written. False when
+    /// the folder or the file cannot be written.
     static bool addLoginItems(const QString &path);
 
     /// Removes the autostart entry when it starts @p path; an entry for another program path is left

@@ -9,7 +9,7 @@
 #include "Logging.h"
 #include "LoginServiceKit.h"
 #include "Notifications.h"
-#include "UserDefaults.h"
+#include "Settings.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -38,12 +38,12 @@ QString SettingsController::daemonAppPath() const
 
 SettingsController::Options SettingsController::readOptions()
 {
-    const UserDefaults defaults;
+    const Settings settings;
     Options options;
-    options.hideMenu = defaults.boolForKey(SettingsKeys::HideMenu);
-    options.showHudOnConnection = defaults.boolForKey(SettingsKeys::ShowHudOnConnection);
-    options.settingsButton = defaults.boolForKey(SettingsKeys::SettingsButton);
-    options.connectButton = defaults.boolForKey(SettingsKeys::ConnectButton);
+    options.hideMenu = settings.hideMenu();
+    options.showHudOnConnection = settings.showHudOnConnection();
+    options.settingsButton = settings.settingsButton();
+    options.connectButton = settings.connectButton();
     return options;
 }
 
@@ -109,28 +109,37 @@ void SettingsController::checkAgentOnBus()
     });
 }
 
-void SettingsController::changeSettings(const Options &options, bool startAtLogin)
+bool SettingsController::changeSettings(const Options &options, bool startAtLogin, bool loginBoxChanged)
 {
-    UserDefaults defaults;
-    defaults.setBool(options.hideMenu, SettingsKeys::HideMenu);
-    defaults.setBool(options.showHudOnConnection, SettingsKeys::ShowHudOnConnection);
-    defaults.setBool(options.settingsButton, SettingsKeys::SettingsButton);
-    defaults.setBool(options.connectButton, SettingsKeys::ConnectButton);
-    // The agent reads the suite when ReloadSettings arrives, so it must be on disk before the post.
-    defaults.synchronize();
-    changeAutostart(startAtLogin);
+    Settings settings;
+    settings.setHideMenu(options.hideMenu);
+    settings.setShowHudOnConnection(options.showHudOnConnection);
+    settings.setSettingsButton(options.settingsButton);
+    settings.setConnectButton(options.connectButton);
+    // The agent reads the file when ReloadSettings arrives, so it must be on disk before the post. A
+    // click that could not be saved changed nothing: the agent has nothing to reload.
+    if (!settings.save()) {
+        Q_EMIT saveFailed(settings.errorString());
+        return false;
+    }
+    changeAutostart(startAtLogin, loginBoxChanged);
     m_center->post(Notifications::ReloadSettings, BundleIdentifier::Settings);
     writeEventLine(QStringLiteral("Settings Changed"));
+    return true;
 }
 
-void SettingsController::changeAutostart(bool startAtLogin)
+void SettingsController::changeAutostart(bool startAtLogin, bool apply)
 {
     writeEventLine(startAtLogin ? QStringLiteral("true") : QStringLiteral("false"));
+    writeEventLine(startAtLogin ? QStringLiteral("Turn On") : QStringLiteral("Turn Off"));
+    // The entry is the user's as much as ours (desktop tools disable it, add keys to it): it is
+    // written only when the login box itself was clicked.
+    if (!apply) {
+        return;
+    }
     if (startAtLogin) {
-        writeEventLine(QStringLiteral("Turn On"));
         LoginServiceKit::addLoginItems(m_daemonAppPath);
     } else {
-        writeEventLine(QStringLiteral("Turn Off"));
         LoginServiceKit::removeLoginItems(m_daemonAppPath);
     }
 }

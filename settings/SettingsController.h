@@ -31,7 +31,7 @@ public:
     };
     Q_ENUM(AgentState)
 
-    /// The agent's four options, as stored in the settings suite.
+    /// The agent's four options, as stored in the settings file.
     struct Options {
         bool hideMenu = false;
         bool showHudOnConnection = false;
@@ -54,7 +54,7 @@ public:
 
     QString daemonAppPath() const;
 
-    /// The four options, read afresh from the settings suite.
+    /// The four options, read afresh from the settings file.
     static Options readOptions();
 
     /// Whether the agent is among the user's login items.
@@ -68,13 +68,16 @@ public:
     void start();
 
     /**
-     * Applies one click on any check box: writes the four options, synchronizes the suite, re-applies
-     * the login item as @p startAtLogin says, posts ReloadSettings and writes "Settings Changed".
+     * Applies one click on any check box: saves the four options, goes through changeAutostart() (which
+     * writes the login item only when @p loginBoxChanged, the login box being the one clicked), posts
+     * ReloadSettings and writes "Settings Changed". When the options cannot be saved, it emits
+     * saveFailed() instead and does nothing else. Returns whether they were saved.
      */
-    void changeSettings(const Options &options, bool startAtLogin);
+    bool changeSettings(const Options &options, bool startAtLogin, bool loginBoxChanged);
 
-    /// Writes "true" or "false", then "Turn On" and adds the login item, or "Turn Off" and removes it.
-    void changeAutostart(bool startAtLogin);
+    /// Writes "true" or "false", then "Turn On" or "Turn Off"; when @p apply, also adds or removes the
+    /// login item as @p startAtLogin says.
+    void changeAutostart(bool startAtLogin, bool apply);
 
     /// Stops the agent (posts MonitorQuit) when it last said it runs, and starts it otherwise. The
     /// state changes only when the agent answers.
@@ -93,6 +96,8 @@ Q_SIGNALS:
     void agentStateChanged(SettingsController::AgentState state);
     /// LoginItemsListChanged arrived: the login item may have changed.
     void loginItemsChanged();
+    /// The options of a click could not be saved, for @p reason; the file holds what it held before.
+    void saveFailed(const QString &reason);
 
 private:
     void checkAgentOnBus();

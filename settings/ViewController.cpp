@@ -58,11 +58,15 @@ ViewController::ViewController(SettingsController *controller, QWidget *parent)
                            m_ui->showSettingsButtonCheckbox,
                            m_ui->showConnectButtonCheckbox,
                            m_ui->startAtLogginginCheckbox}) {
-        connect(box, &QCheckBox::clicked, this, &ViewController::changeCheckbox);
+        connect(box, &QCheckBox::clicked, this, [this, box] {
+            changeCheckbox(box == m_ui->startAtLogginginCheckbox);
+        });
     }
     connect(m_ui->startStopButton, &QPushButton::clicked, this, &ViewController::startStopButtonPressed);
     connect(m_controller, &SettingsController::agentStateChanged, this, &ViewController::showAgentState);
     connect(m_controller, &SettingsController::loginItemsChanged, this, &ViewController::reloadAutostartCheckbox);
+    connect(m_controller, &SettingsController::saveFailed, this, &ViewController::showSaveError);
+    m_ui->saveErrorLabel->hide();
 
     // The button keeps its width when its title changes between Start and Stop.
     QPushButton *button = m_ui->startStopButton;
@@ -102,14 +106,24 @@ void ViewController::reloadAutostartCheckbox()
     m_ui->startAtLogginginCheckbox->setChecked(m_controller->isStartAtLogin());
 }
 
-void ViewController::changeCheckbox()
+void ViewController::changeCheckbox(bool loginBoxChanged)
 {
     SettingsController::Options options;
     options.hideMenu = m_ui->hideMenuCheckbox->isChecked();
     options.showHudOnConnection = m_ui->showHudOnConnectionCheckbox->isChecked();
     options.settingsButton = m_ui->showSettingsButtonCheckbox->isChecked();
     options.connectButton = m_ui->showConnectButtonCheckbox->isChecked();
-    m_controller->changeSettings(options, m_ui->startAtLogginginCheckbox->isChecked());
+    if (m_controller->changeSettings(options, m_ui->startAtLogginginCheckbox->isChecked(), loginBoxChanged)) {
+        m_ui->saveErrorLabel->hide();
+    }
+}
+
+void ViewController::showSaveError(const QString &reason)
+{
+    // The boxes show what is stored, not the click that could not be kept.
+    reloadDefaults();
+    m_ui->saveErrorLabel->setText(tr("Could not save the settings: %1").arg(reason));
+    m_ui->saveErrorLabel->show();
 }
 
 void ViewController::startStopButtonPressed()

@@ -13,10 +13,10 @@ class ViewController;
 }
 
 /**
- * The settings window's content: the four option boxes, the start-at-login box and the agent's status
- * with its start/stop button. It shows what its SettingsController knows and hands every click to it;
- * the widgets' object names (hideMenuCheckbox, statusLabel, startStopButton, ...) are part of its
- * interface.
+ * The settings window's content: the four option boxes, the start-at-login box, the agent's status
+ * with its start/stop button, and a line (saveErrorLabel) that says when the options could not be
+ * saved. It shows what its SettingsController knows and hands every click to it; the widgets' object
+ * names (hideMenuCheckbox, statusLabel, startStopButton, ...) are part of its interface.
  */
 class ViewController : public QWidget
 {
@@ -35,8 +35,10 @@ public:
     /// Sets the start-at-login box from the login items.
     void reloadAutostartCheckbox();
 
-    /// A box was clicked: writes all four options and the login item, and tells the agent.
-    void changeCheckbox();
+    /// A box was clicked: saves all four options, the login item too when @p loginBoxChanged, and tells
+    /// the agent. When the options cannot be saved the boxes go back to what is stored and saveErrorLabel
+    /// says why.
+    void changeCheckbox(bool loginBoxChanged);
 
     /// Stops the agent when it runs, starts it otherwise.
     void startStopButtonPressed();
@@ -49,6 +51,7 @@ protected:
 
 private:
     void showAgentState(SettingsController::AgentState state);
+    void showSaveError(const QString &reason);
     void showStatusImage();
 
     const std::unique_ptr<Ui::ViewController> m_ui;

@@ -5,7 +5,8 @@
 #include "DBusNames.h"
 #include "DistributedNotificationCenter.h"
 #include "LoginServiceKit.h"
-#include "UserDefaults.h"
+#include "Notifications.h"
+#include "Settings.h"
 #include "ViewController.h"
 #include "support/TestEnvironment.h"
 
@@ -13,11 +14,14 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
 
+#include <csignal>
 #include <cstdio>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace
@@ -80,7 +84,7 @@ private Q_SLOTS:
     {
         QFETCH(int, stored);
         QFETCH(int, clicked);
-        UserDefaults().setBool(true, Keys[stored]);
+        QSettings(Settings::filePath(), QSettings::IniFormat).setValue(Keys[stored], true);
         m_view->reloadDefaults();
         for (int i = 0; i < Boxes.size(); ++i) {
             QCOMPARE(box(i)->isChecked(), i == stored);
@@ -99,10 +103,64 @@ private Q_SLOTS:
         QCOMPARE(output.readAll(), on ? QByteArray("true\nTurn On\nSettings Changed\n")
                                       : QByteArray("false\nTurn Off\nSettings Changed\n"));
         for (int i = 0; i < Keys.size(); ++i) {
-            QVERIFY2(UserDefaults().boolForKey(Keys[i]) == ((i == stored) != (i == clicked)), qPrintable(Keys[i]));
+            const bool value = QSettings(Settings::filePath(), QSettings::IniFormat).value(Keys[i]).toBool();
+            QVERIFY2(value == ((i == stored) != (i == clicked)), qPrintable(Keys[i]));
         }
         QCOMPARE(LoginServiceKit::isExistLoginItems(AgentPath), on);
         QVERIFY(m_recorder->waitFor(Notifications::ReloadSettings));
+    }
+
+    // A click that cannot be saved is undone and told in the window; the agent hears only of the next.
+    void failedSaveKeepsTheStoredBoxes_data()
+    {
+        QTest::addColumn<int>("clicked");
+        QTest::newRow("hide menu") << 0;
+        QTest::newRow("start at login") << 4;
+    }
+    void failedSaveKeepsTheStoredBoxes()
+    {
+        QFETCH(int, clicked);
+        auto *error = m_view->findChild<QLabel *>(QStringLiteral("saveErrorLabel"));
+        rlimit previous{};
+        getrlimit(RLIMIT_FSIZE, &previous);
+        const rlimit none{0, previous.rlim_max};
+        std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &none);
+        QTest::mouseClick(box(clicked), Qt::LeftButton);
+        setrlimit(RLIMIT_FSIZE, &previous);
+        QVERIFY(!box(clicked)->isChecked() && !QFile::exists(LoginServiceKit::entryFilePath()));
+        QVERIFY(!error->isHidden() && error->text().contains(QStringLiteral("File too large")));
+        QTest::mouseClick(box(1), Qt::LeftButton);
+        QVERIFY(error->isHidden() && m_recorder->waitFor(Notifications::ReloadSettings));
+        QCOMPARE(m_recorder->count(Notifications::ReloadSettings), 1);
+    }
+
+    // Only the login box writes the autostart entry, and turning it on keeps what else the entry holds.
+    void loginEntryKeepsHandEdits_data()
+    {
+        QTest::addColumn<int>("clicked");
+        QTest::addColumn<QByteArray>("switchedOff");
+        QTest::addColumn<QByteArray>("after");
+        const QByteArray hidden("Hidden=true\n"), disabled("X-GNOME-Autostart-enabled=false\n");
+        QTest::newRow("hide menu, hidden") << 0 << hidden << hidden;
+        QTest::newRow("connect button, disabled") << 3 << disabled << disabled;
+        QTest::newRow("login, hidden") << 4 << hidden << QByteArray();
+        QTest::newRow("login, disabled") << 4 << disabled << QByteArray("X-GNOME-Autostart-enabled=true\n");
+    }
+    void loginEntryKeepsHandEdits()
+    {
+        QFETCH(int, clicked);
+        QFETCH(QByteArray, switchedOff);
+        QFETCH(QByteArray, after);
+        const QByteArray kept = "[Desktop Entry]\nType=Application\nName=Earlume\nExec=\"" + AgentPath.toUtf8()
+            + "\"\n# mine\nX-GNOME-Autostart-Delay=5\n";
+        QFile entry(LoginServiceKit::entryFilePath());
+        QVERIFY(LoginServiceKit::addLoginItems(AgentPath) && entry.open(QIODevice::WriteOnly));
+        QVERIFY(entry.write(kept + switchedOff) > 0);
+        entry.close();
+        QTest::mouseClick(box(clicked), Qt::LeftButton);
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        QCOMPARE(entry.readAll(), kept + after);
     }
 
     void statusFollowsTheAgent()

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "DBusNames.h"
-#include "UserDefaults.h"
+#include "Settings.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -43,12 +43,12 @@ struct TestEnvironment {
     }
     static void writeSettings(bool hideMenu, bool showHud, bool settingsButton, bool connectButton)
     {
-        UserDefaults defaults;
-        defaults.setBool(hideMenu, SettingsKeys::HideMenu);
-        defaults.setBool(showHud, SettingsKeys::ShowHudOnConnection);
-        defaults.setBool(settingsButton, SettingsKeys::SettingsButton);
-        defaults.setBool(connectButton, SettingsKeys::ConnectButton);
-        defaults.synchronize();
+        Settings settings;
+        settings.setHideMenu(hideMenu);
+        settings.setShowHudOnConnection(showHud);
+        settings.setSettingsButton(settingsButton);
+        settings.setConnectButton(connectButton);
+        settings.save();
     }
     static int visibleWindowCount(const QString &title) ///< mapped X windows titled exactly so
     {

@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "UserDefaults.h"
+#include "Settings.h"
 
 #include <QDir>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
 #include <sys/resource.h>
 
-class TestUserDefaults : public QObject
+class TestSettings : public QObject
 {
     Q_OBJECT
 
@@ -49,10 +50,10 @@ private Q_SLOTS:
         QVERIFY(m_file.open(QIODevice::WriteOnly));
         m_file.write("[General]\n" + contents + '\n');
         m_file.close();
-        const UserDefaults defaults;
+        const Settings settings;
         QString read;
-        for (bool on : {defaults.hideMenu(), defaults.showHudOnConnection(), defaults.settingsButton(),
-                        defaults.connectButton()}) {
+        for (bool on : {settings.hideMenu(), settings.showHudOnConnection(), settings.settingsButton(),
+                        settings.connectButton()}) {
             read += QLatin1Char(on ? '1' : '0');
         }
         QCOMPARE(read, options);
@@ -60,10 +61,11 @@ private Q_SLOTS:
 
     void failedSaveKeepsTheOldFile()
     {
-        UserDefaults defaults;
-        defaults.setBool(true, SettingsKeys::HideMenu);
-        QVERIFY(defaults.synchronize());
-        defaults.setBool(false, SettingsKeys::HideMenu);
+        Settings settings;
+        QSignalSpy changed(&settings, &Settings::changed);
+        settings.setHideMenu(true);
+        QVERIFY(settings.save() && changed.count() == 1);
+        settings.setHideMenu(false);
         // Not a byte may be written, even by root: a save that emptied the file first would lose it.
         rlimit previous{};
         getrlimit(RLIMIT_FSIZE, &previous);
@@ -71,13 +73,14 @@ private Q_SLOTS:
         std::signal(SIGXFSZ, SIG_IGN);
         setrlimit(RLIMIT_FSIZE, &none);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("Cannot save the settings")));
-        const bool saved = defaults.synchronize();
+        const bool saved = settings.save();
         setrlimit(RLIMIT_FSIZE, &previous);
-        QVERIFY(!saved);
+        QVERIFY(!saved && changed.count() == 1 && settings.hideMenu());
+        QCOMPARE(settings.errorString(), QStringLiteral("File too large"));
         QVERIFY(m_file.open(QIODevice::ReadOnly));
         QCOMPARE(m_file.readAll(), QByteArray("[General]\nHide%20Menu=true\n"));
     }
 };
 
-QTEST_GUILESS_MAIN(TestUserDefaults)
-#include "TestUserDefaults.moc"
+QTEST_GUILESS_MAIN(TestSettings)
+#include "TestSettings.moc"
