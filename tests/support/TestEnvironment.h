@@ -79,11 +79,7 @@ public:
             fprintf(stderr, "[%s] %s", qPrintable(m_process.program().section(u'/', -1)), text.constData());
         });
     }
-    ~ProgramUnderTest() override
-    {
-        m_process.terminate();
-        m_process.waitForFinished(5000); // what is left QProcess kills
-    }
+    ~ProgramUnderTest() override { m_process.terminate(); m_process.waitForFinished(5000); } // QProcess kills the rest
 
     void setEnvironmentValue(const QString &name, const QString &value) { m_environment.insert(name, value); }
     bool start()
