@@ -112,10 +112,15 @@ private Q_SLOTS:
                         std::make_unique<MessageBoxUpdatePrompt>());
         flow.checker()->setTimeout(response.isEmpty() ? 1s : 10s);
         QString alert;
-        QTimer answerer; // answers the alert from inside its modal loop
+        QTimer answerer; // answers the alert once it shows
         connect(&answerer, &QTimer::timeout, this, [&] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            const QWidgetList windows = QApplication::topLevelWidgets();
+            const auto shown = std::find_if(windows.cbegin(), windows.cend(), [](QWidget *window) {
+                return qobject_cast<QMessageBox *>(window) && window->isVisible();
+            });
+            if (auto *box = shown == windows.cend() ? nullptr : static_cast<QMessageBox *>(*shown)) {
                 answerer.stop();
+                QCOMPARE(box->windowModality(), Qt::NonModal); // the agent goes on working meanwhile
                 QVERIFY(!flow.checker()->isRunning()); // the alert comes once the check is over
                 alert = box->text() + u'|' + box->informativeText() + u'|' + box->defaultButton()->text() + u'|'
                     + box->escapeButton()->text();
