@@ -86,12 +86,14 @@ private Q_SLOTS:
         } else {
             m_recorder->post(Notifications::MonitorQuit);
         }
+        m_recorder->post(Notifications::MonitorEcho); // a question after the goodbye gets no answer
         QVERIFY(m_agent->waitForExit());
         QCOMPARE(m_agent->exitStatus(), QProcess::NormalExit);
         QCOMPARE(m_agent->exitCode(), 0);
         QVERIFY(m_recorder->waitFor(Notifications::Unping));
         QTest::qWait(200);
         QCOMPARE(m_recorder->count(Notifications::Unping), 1);
+        QCOMPARE(m_recorder->count(Notifications::Ping), 1);
     }
 
     void secondInstanceLeavesAtOnce()
@@ -137,8 +139,33 @@ private Q_SLOTS:
         QTRY_COMPARE(TestEnvironment::trayItems().size(), 0);
         BluezMock::setConnected(m_pods, true);
         QTRY_COMPARE(TestEnvironment::trayItems().size(), 1);
+        QTRY_VERIFY(!trayIcon().isEmpty());
+        const QByteArray shown = trayIcon();
         BluezMock::setConnected(m_pods, false);
         QTRY_COMPARE(TestEnvironment::trayItems().size(), 0);
+        // The icon that appears under "Hide Menu" shows the connected picture, as without the option.
+        BluezMock::setConnected(m_pods, true);
+        TestEnvironment::writeSettings(false, false, false, false);
+        m_recorder->post(Notifications::ReloadSettings);
+        QVERIFY(m_agent->waitForLine(QStringLiteral("Settings reloaded")));
+        QTRY_COMPARE(trayIcon(), shown);
+    }
+
+    void iconFollowsAFirstPairing()
+    {
+        QTRY_VERIFY(!trayIcon().isEmpty());
+        const QByteArray disconnected = trayIcon();
+        // BlueZ reports AirPods paired for the first time as connected before they are paired.
+        const QString fresh = BluezMock::addDevice(QStringLiteral("AA:00:00:00:00:02"), QStringLiteral("New"),
+                                                   BluezMock::AirpodsClass, false, true);
+        TestEnvironment::call(QDBusConnection::systemBus(), DBusNames::BluezService, fresh,
+                              QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("UpdateProperties"),
+                              {DBusNames::BluezDeviceInterface, QVariantMap{{QStringLiteral("Paired"), true}}});
+        QTRY_VERIFY(trayIcon() != disconnected);
+        TestEnvironment::call(QDBusConnection::systemBus(), DBusNames::BluezService, QStringLiteral("/org/bluez/hci0"),
+                              QStringLiteral("org.bluez.Adapter1"), QStringLiteral("RemoveDevice"),
+                              {QVariant::fromValue(QDBusObjectPath(fresh))});
+        QTRY_COMPARE(trayIcon(), disconnected);
     }
 
     void saysOnceWhatIsMissingAndKeepsAnswering()
