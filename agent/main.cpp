@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppDelegate.h"
+#include "BuildInfo.h"
 #include "DBusHelper.h"
 #include "DBusNames.h"
 #include "DistributedNotificationCenter.h"

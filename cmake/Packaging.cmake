@@ -5,13 +5,7 @@
 set(EARLUME_DATA_DIR ${PROJECT_SOURCE_DIR}/data)
 
 # The settings program starts the agent found in its own folder, so both go into the same bindir.
-foreach(program IN ITEMS Earlume Earlume_Settings)
-    if(TARGET ${program})
-        install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-    else()
-        message(WARNING "The target ${program} does not exist; it will be missing from the installation")
-    endif()
-endforeach()
+install(TARGETS Earlume Earlume_Settings RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 install(FILES
     ${EARLUME_DATA_DIR}/com.vostel.Earlume.desktop

@@ -10,9 +10,7 @@
 // Q_INIT_RESOURCE has to be used outside any namespace.
 static void initSettingsResources()
 {
-#ifdef EARLUME_SETTINGS_RESOURCES
     Q_INIT_RESOURCE(settings);
-#endif
 }
 
 namespace

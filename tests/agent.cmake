@@ -4,5 +4,5 @@ add_unit_test(NAME TestAirpodsViewController SOURCES TestAirpodsViewController.c
               fakes/RecordingWorkspace.h LIBS agent_core testsupport)
 add_unit_test(NAME TestAgentEndToEnd SOURCES TestAgentEndToEnd.cpp LIBS testsupport LABELS integration HARNESS
               HARNESS_ARGS --portal-v1 --color-scheme 1)
-add_unit_test(NAME TestBluezBluetoothService SOURCES TestBluezBluetoothService.cpp LIBS agent_core testsupport
+add_unit_test(NAME TestBluezBluetoothService SOURCES TestBluezBluetoothService.cpp LIBS agent_bluetooth testsupport
               LABELS integration HARNESS HARNESS_ARGS --no-x)

@@ -1,2 +1,2 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-add_unit_test(NAME TestProximityPairing SOURCES TestProximityPairing.cpp LIBS agent_core)
+add_unit_test(NAME TestProximityPairing SOURCES TestProximityPairing.cpp LIBS agent_bluetooth)

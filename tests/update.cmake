@@ -7,6 +7,5 @@ add_unit_test(NAME TestUpdateEndToEnd SOURCES TestUpdateEndToEnd.cpp LIBS testsu
 # The update server's source compiled as in a release build, without the testing hooks.
 add_unit_test(NAME TestReleaseUpdateServer SOURCES TestReleaseUpdateServer.cpp ${PROJECT_SOURCE_DIR}/agent/update/UpdateServer.cpp
               LIBS shared)
-target_include_directories(TestReleaseUpdateServer PRIVATE ${PROJECT_SOURCE_DIR}/agent)
-target_compile_definitions(TestReleaseUpdateServer PRIVATE EARLUME_VERSION="${PROJECT_VERSION}"
-                           EARLUME_UPDATE_BASE_URL="${EARLUME_UPDATE_BASE_URL}")
+target_include_directories(TestReleaseUpdateServer PRIVATE ${PROJECT_SOURCE_DIR}/agent
+                           ${PROJECT_BINARY_DIR}/agent/generated)

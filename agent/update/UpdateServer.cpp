@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "UpdateServer.h"
+#include "BuildInfo.h"
 
 #include "Logging.h"
 
