@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AirpodsViewController.h"
+#include "Popover.h"
 #include "SystemAppearance.h"
 #include "fakes/FakeBluetoothService.h"
 #include "fakes/RecordingWorkspace.h"
@@ -147,6 +148,16 @@ private Q_SLOTS:
         QVERIFY(button->isHidden());
         m_bluetooth.pendingConnects.last()->finish(PendingConnect::Failed);
         QTRY_VERIFY(!button->isHidden());
+    }
+
+    void popoverOpensBesideItsAnchor()
+    {
+        const QRect screen(0, 0, 1440, 900);
+        const QSize size(300, 200);
+        const int gap = Popover::placement({700, 0, 20, 20}, size, screen).y() - 20; // below a tray at the top
+        QVERIFY(gap >= 0 && gap < 10);
+        QCOMPARE(Popover::placement({700, 880, 20, 20}, size, screen), QPoint(559, 880 - gap - 200)); // above one below
+        QCOMPARE(Popover::placement({1430, 0, 10, 20}, size, screen), QPoint(1140, 20 + gap)); // kept on the screen
     }
 
     void hudShowsThePanelLowOnTheScreenThenGoes()
