@@ -147,6 +147,7 @@ void AppDelegate::showPopover()
         anchor = QRect(QCursor::pos(), QSize(1, 1));
     }
     m_popover->showRelativeTo(anchor);
+    m_services.bluetooth->refreshReadings();
     panel()->getAirpodsInfos();
     panel()->setPreferencesButton();
 }
@@ -254,6 +255,7 @@ void AppDelegate::disconnectAirpods()
 void AppDelegate::showHudWindow()
 {
     HudWindow::showHud(m_services.bluetooth, m_services.workspace);
+    m_services.bluetooth->refreshReadings();
 }
 
 void AppDelegate::checkForUpdate()

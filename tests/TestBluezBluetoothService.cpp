@@ -184,6 +184,16 @@ private Q_SLOTS:
         QTRY_COMPARE(sessions(), QStringList{other.baseService()});
         BluezMock::setConnected(Pods, true);
         QTRY_COMPARE(sessions().size(), 2);
+        // In bursts: one on connection, then one per interval, and one whenever someone looks.
+        m_source->setBurstTiming(std::chrono::milliseconds(300), std::chrono::seconds(2));
+        BluezMock::setConnected(Pods, false);
+        BluezMock::setConnected(Pods, true);
+        QTRY_COMPARE(sessions().size(), 2);
+        QTRY_COMPARE(sessions(), QStringList{other.baseService()});
+        QTRY_COMPARE_WITH_TIMEOUT(sessions().size(), 2, 5000);
+        QTRY_COMPARE(sessions(), QStringList{other.baseService()});
+        m_service->refreshReadings();
+        QTRY_COMPARE(sessions().size(), 2);
         m_source.reset(); // ends its own session
         QTRY_COMPARE(sessions(), QStringList{other.baseService()});
         QDBusConnection::disconnectFromBus(QStringLiteral("other"));

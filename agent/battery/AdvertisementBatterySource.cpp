@@ -60,10 +60,20 @@ AdvertisementBatterySource::AdvertisementBatterySource(BluezBluetoothService *bl
     , m_bus(systemBus)
     , m_discovery(new BluezDiscovery(systemBus, this))
     , m_ageingTimer(new QTimer(this))
+    , m_burstEnd(new QTimer(this))
+    , m_nextBurst(new QTimer(this))
     , m_clock(&AdvertisementBatterySource::bootTime)
 {
     m_ageingTimer->setSingleShot(true);
     connect(m_ageingTimer, &QTimer::timeout, this, &AdvertisementBatterySource::refreshAges);
+    m_burstEnd->setSingleShot(true);
+    m_burstEnd->setInterval(BurstLength);
+    connect(m_burstEnd, &QTimer::timeout, this, [this] {
+        m_bursting = false;
+        updateDiscovery();
+    });
+    m_nextBurst->setInterval(BurstInterval);
+    connect(m_nextBurst, &QTimer::timeout, this, &AdvertisementBatterySource::startBurst);
 
     if (m_bus.isConnected()) {
         // clang-format off
@@ -229,12 +239,53 @@ QList<BluetoothDevice> AdvertisementBatterySource::connectedAirpods() const
     return devices;
 }
 
+void AdvertisementBatterySource::refresh()
+{
+    startBurst();
+}
+
+void AdvertisementBatterySource::setBurstTiming(std::chrono::milliseconds length, std::chrono::milliseconds interval)
+{
+    m_burstEnd->setInterval(length);
+    m_nextBurst->setInterval(interval);
+}
+
+void AdvertisementBatterySource::startBurst()
+{
+    if (connectedAirpods().isEmpty()) {
+        return;
+    }
+    m_bursting = true;
+    m_burstEnd->start();
+    updateDiscovery();
+}
+
 void AdvertisementBatterySource::updateDiscovery()
 {
+    const QList<BluetoothDevice> devices = connectedAirpods();
+    QStringList connected;
+    for (const BluetoothDevice &device : devices) {
+        connected.append(device.path);
+    }
+    const bool newlyConnected = std::any_of(connected.cbegin(), connected.cend(), [this](const QString &path) {
+        return !m_connectedAirpods.contains(path);
+    });
+    m_connectedAirpods = connected;
+    if (connected.isEmpty()) {
+        m_nextBurst->stop();
+        m_burstEnd->stop();
+        m_bursting = false;
+    } else if (!m_nextBurst->isActive()) {
+        m_nextBurst->start();
+    }
+    if (newlyConnected) {
+        m_bursting = true;
+        m_burstEnd->start();
+    }
+
     QStringList adapters;
-    if (m_bluetooth) {
+    if (m_bluetooth && m_bursting) {
         const QStringList known = m_bluetooth->adapters();
-        const QList<BluetoothDevice> devices = connectedAirpods();
         for (const BluetoothDevice &device : devices) {
             const QString adapter = adapterOf(device.path);
             if (known.contains(adapter) && !adapters.contains(adapter)) {

@@ -33,6 +33,10 @@ class QTimer;
  *
  * BlueZ leaving the bus drops every kept message and the discovery state; discovery being refused is logged once
  * and tried again when an adapter changes or AirPods connect.
+ *
+ * Discovery with duplicate reports turns every advertisement nearby into a signal to every BlueZ client, and
+ * continuous scanning can make audio stutter on combined Wi-Fi/Bluetooth chips. So it runs in short bursts
+ * while AirPods are connected: when a pair connects, when someone looks (refresh()), and every two minutes.
  */
 class AdvertisementBatterySource : public BatterySource
 {
@@ -48,6 +52,14 @@ public:
     ~AdvertisementBatterySource() override;
 
     std::optional<BatteryReadings> readings(const BluetoothDevice &device) const override;
+    /// Starts a burst of discovery, if AirPods are connected.
+    void refresh() override;
+
+    static constexpr std::chrono::milliseconds BurstLength = std::chrono::seconds(10);
+    static constexpr std::chrono::milliseconds BurstInterval = std::chrono::minutes(2);
+    /// Replaces the bursts' length and interval, for tests that cannot wait minutes.
+    void setBurstTiming(std::chrono::milliseconds length, std::chrono::milliseconds interval);
+    bool isBursting() const { return m_bursting; }
 
     /// Replaces the clock (CLOCK_BOOTTIME unless set), for tests that move time on without waiting.
     void setClock(Clock clock);
@@ -70,6 +82,7 @@ private Q_SLOTS:
 private:
     void onDeviceProperties(const QString &path, const QVariantMap &properties);
     void updateDiscovery();
+    void startBurst();
     void reevaluate(bool notify);
     QList<BluetoothDevice> connectedAirpods() const;
     std::optional<BatteryReadings> readingsAt(const BluetoothDevice &device, std::chrono::milliseconds now) const;
@@ -78,6 +91,10 @@ private:
     QDBusConnection m_bus;
     BluezDiscovery *m_discovery = nullptr;
     QTimer *m_ageingTimer = nullptr;
+    QTimer *m_burstEnd = nullptr;
+    QTimer *m_nextBurst = nullptr;
+    bool m_bursting = false;
+    QStringList m_connectedAirpods;
     Clock m_clock;
     QMap<QString, AdvertisementMatch::Advertisement> m_advertisements;
     // The readings last reported, per connected AirPods device that has any; a change to them is what

@@ -20,6 +20,10 @@ public:
 
     virtual std::optional<BatteryReadings> readings(const BluetoothDevice &device) const = 0;
 
+    /// Someone is looking at the readings now (the panel or a heads-up window opened): a source that listens
+    /// only now and then may listen for a while.
+    virtual void refresh() { }
+
 Q_SIGNALS:
     /// The readings this source would give for some device may have changed.
     void readingsChanged();

@@ -58,6 +58,9 @@ public:
     /// Whether the Bluetooth service is on the bus right now.
     virtual bool isAvailable() const = 0;
 
+    /// The readings are being looked at now: sources that listen only now and then may listen for a while.
+    virtual void refreshReadings() { }
+
 Q_SIGNALS:
     /// Something about the devices changed: a device came or went, or a property or reading changed.
     void devicesChanged();

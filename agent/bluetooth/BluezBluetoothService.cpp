@@ -362,6 +362,15 @@ BatteryReadings BluezBluetoothService::batteryReadings(const QString &path) cons
     return readings;
 }
 
+void BluezBluetoothService::refreshReadings()
+{
+    for (const QPointer<BatterySource> &source : std::as_const(m_sources)) {
+        if (source) {
+            source->refresh();
+        }
+    }
+}
+
 void BluezBluetoothService::addBatterySource(BatterySource *source)
 {
     m_sources.append(source);

@@ -39,6 +39,7 @@ public:
     PendingConnect *connectDevice(const QString &path) override;
     void disconnectDevice(const QString &path) override;
     bool isAvailable() const override;
+    void refreshReadings() override;
 
     /// Every device object, paired or not, in object-path order (LE advertisers included).
     QList<BluetoothDevice> allDevices() const;
