@@ -68,10 +68,7 @@ AdvertisementBatterySource::AdvertisementBatterySource(BluezBluetoothService *bl
     connect(m_ageingTimer, &QTimer::timeout, this, &AdvertisementBatterySource::refreshAges);
     m_burstEnd->setSingleShot(true);
     m_burstEnd->setInterval(BurstLength);
-    connect(m_burstEnd, &QTimer::timeout, this, [this] {
-        m_bursting = false;
-        updateDiscovery();
-    });
+    connect(m_burstEnd, &QTimer::timeout, this, &AdvertisementBatterySource::updateDiscovery);
     m_nextBurst->setInterval(BurstInterval);
     connect(m_nextBurst, &QTimer::timeout, this, &AdvertisementBatterySource::startBurst);
 
@@ -250,12 +247,16 @@ void AdvertisementBatterySource::setBurstTiming(std::chrono::milliseconds length
     m_nextBurst->setInterval(interval);
 }
 
+bool AdvertisementBatterySource::isBursting() const
+{
+    return m_burstEnd->isActive();
+}
+
 void AdvertisementBatterySource::startBurst()
 {
     if (connectedAirpods().isEmpty()) {
         return;
     }
-    m_bursting = true;
     m_burstEnd->start();
     updateDiscovery();
 }
@@ -274,17 +275,15 @@ void AdvertisementBatterySource::updateDiscovery()
     if (connected.isEmpty()) {
         m_nextBurst->stop();
         m_burstEnd->stop();
-        m_bursting = false;
     } else if (!m_nextBurst->isActive()) {
         m_nextBurst->start();
     }
     if (newlyConnected) {
-        m_bursting = true;
         m_burstEnd->start();
     }
 
     QStringList adapters;
-    if (m_bluetooth && m_bursting) {
+    if (m_bluetooth && isBursting()) {
         const QStringList known = m_bluetooth->adapters();
         for (const BluetoothDevice &device : devices) {
             const QString adapter = adapterOf(device.path);

@@ -59,7 +59,7 @@ public:
     static constexpr std::chrono::milliseconds BurstInterval = std::chrono::minutes(2);
     /// Replaces the bursts' length and interval, for tests that cannot wait minutes.
     void setBurstTiming(std::chrono::milliseconds length, std::chrono::milliseconds interval);
-    bool isBursting() const { return m_bursting; }
+    bool isBursting() const;
 
     /// Replaces the clock (CLOCK_BOOTTIME unless set), for tests that move time on without waiting.
     void setClock(Clock clock);
@@ -93,7 +93,6 @@ private:
     QTimer *m_ageingTimer = nullptr;
     QTimer *m_burstEnd = nullptr;
     QTimer *m_nextBurst = nullptr;
-    bool m_bursting = false;
     QStringList m_connectedAirpods;
     Clock m_clock;
     QMap<QString, AdvertisementMatch::Advertisement> m_advertisements;
