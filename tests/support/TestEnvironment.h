@@ -9,19 +9,23 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QDBusPendingCall>
 #include <QDBusVariant>
 #include <QProcess>
 #include <QTest>
 
 struct TestEnvironment {
     static QString executable(const QString &name) { return qEnvironmentVariable("EARLUME_BIN_DIR") + u'/' + name; }
-    /// Calls a method of another process, serving this process's events while it waits for the answer.
+    /// Calls a method of another process, serving this process's events while it waits for the answer. (Not
+    /// QDBus::BlockWithGui: an answer that comes before its event loop starts can leave that loop waiting for ever.)
     static QDBusMessage call(const QDBusConnection &bus, const QString &service, const QString &path,
                              const QString &interface, const QString &method, const QVariantList &arguments = {})
     {
         QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
         message.setArguments(arguments);
-        return bus.call(message, QDBus::BlockWithGui, 20000);
+        const QDBusPendingCall pending = bus.asyncCall(message, 20000);
+        (void)QTest::qWaitFor([&] { return pending.isFinished(); }, 25000);
+        return pending.reply();
     }
     static bool harnessControl(const QString &command) ///< "stop-bluez", "start-bluez", "restart-bluez", ...
     {
