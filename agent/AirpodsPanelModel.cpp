@@ -24,13 +24,13 @@ QString AirpodsPanelModel::batteryIconName(qint64 level)
     return QStringLiteral("empty");
 }
 
-qint64 AirpodsPanelModel::combinedLevel(qint64 left, qint64 right)
+std::optional<int> AirpodsPanelModel::combinedLevel(std::optional<int> left, std::optional<int> right)
 {
-    // A bud without a reading (0) must not halve the other's level. Division truncates, as intended.
-    if (left <= 0 || right <= 0) {
-        return std::max<qint64>(std::max(left, right), 0);
+    // A bud without a reading must not halve the other's level. Division truncates, as intended.
+    if (!left || !right) {
+        return left ? left : right;
     }
-    return (left + right) / 2;
+    return (*left + *right) / 2;
 }
 
 QString AirpodsPanelModel::percentText(qint64 level)
@@ -78,15 +78,21 @@ void AirpodsPanelModel::getAirpodsInfos(const QList<BluetoothDevice> &pairedDevi
     }
 }
 
-void AirpodsPanelModel::reloadInfos(const BluetoothDevice &device, const BatteryReadings &readings)
+void AirpodsPanelModel::reloadInfos(const BluetoothDevice &device, const BatteryState &battery)
 {
+    const auto percent = [](const std::optional<BatteryLevel> &level) {
+        return level ? std::optional(level->percent) : std::nullopt;
+    };
+    // A level of 0 % is a reading like any other; a missing one is no reading.
+    const auto fill = [](PanelElement &text, PanelElement &icon, std::optional<int> level) {
+        text.content = level ? percentText(*level) : QString();
+        icon.content = level ? batteryIconName(*level) : PanelImages::NoAirpods;
+    };
     m_state.name = device.name;
-    const qint64 left = readings.left;
-    const qint64 right = readings.right;
-    const qint64 caseLevel = readings.caseLevel;
-    const qint64 combined = combinedLevel(left, right);
+    const std::optional<int> left = percent(battery.leftBud());
+    const std::optional<int> right = percent(battery.rightBud());
 
-    if (caseLevel != 0) {
+    if (battery.caseBattery) {
         m_state.cover = PanelImages::FullCover;
         m_state.globalText.hidden = false;
         m_state.leftText.hidden = true;
@@ -96,10 +102,8 @@ void AirpodsPanelModel::reloadInfos(const BluetoothDevice &device, const Battery
         m_state.leftIcon.hidden = true;
         m_state.rightIcon.hidden = true;
         m_state.caseIcon.hidden = false;
-        m_state.globalText.content = percentText(combined);
-        m_state.caseText.content = percentText(caseLevel);
-        m_state.globalIcon.content = batteryIconName(combined);
-        m_state.caseIcon.content = batteryIconName(caseLevel);
+        fill(m_state.globalText, m_state.globalIcon, combinedLevel(left, right));
+        fill(m_state.caseText, m_state.caseIcon, battery.caseBattery->percent);
     } else {
         m_state.cover = PanelImages::BudsOnly;
         m_state.globalText.hidden = true;
@@ -110,17 +114,8 @@ void AirpodsPanelModel::reloadInfos(const BluetoothDevice &device, const Battery
         m_state.leftIcon.hidden = false;
         m_state.rightIcon.hidden = false;
         m_state.caseIcon.hidden = true;
-        const auto fillBud = [](PanelElement &text, PanelElement &icon, qint64 level) {
-            if (level <= 0) {
-                text.content = QString();
-                icon.content = PanelImages::NoAirpods;
-            } else {
-                text.content = percentText(level);
-                icon.content = batteryIconName(level);
-            }
-        };
-        fillBud(m_state.leftText, m_state.leftIcon, left);
-        fillBud(m_state.rightText, m_state.rightIcon, right);
+        fill(m_state.leftText, m_state.leftIcon, left);
+        fill(m_state.rightText, m_state.rightIcon, right);
     }
     m_state.buttonHidden = false;
     m_state.buttonImage = PanelImages::Stop;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "bluetooth/BatteryState.h"
 #include "bluetooth/BluetoothDevice.h"
 
 #include <QColor>
@@ -52,15 +53,15 @@ struct PanelState {
 class AirpodsPanelModel
 {
 public:
-    using ReadingsProvider = std::function<BatteryReadings(const BluetoothDevice &)>;
+    using ReadingsProvider = std::function<BatteryState(const BluetoothDevice &)>;
 
     static const QColor ConnectedTint;
     static const QColor DisconnectedTint;
 
     /// The level icon's name for a battery level: good, ok, medium, bad or empty.
     static QString batteryIconName(qint64 level);
-    /// The two buds' combined level: the mean of those with a reading, truncated.
-    static qint64 combinedLevel(qint64 left, qint64 right);
+    /// The two buds' combined level: the mean of those with a reading, truncated; none without any.
+    static std::optional<int> combinedLevel(std::optional<int> left, std::optional<int> right);
     /// "87%": the number immediately followed by a percent sign.
     static QString percentText(qint64 level);
 
@@ -74,8 +75,8 @@ public:
     /// then acts on the device the panel shows: the last connected one drawn, else the last paired AirPods.
     void getAirpodsInfos(const QList<BluetoothDevice> &pairedDevices, const ReadingsProvider &readings);
 
-    /// Fills the panel from one connected device and its readings.
-    void reloadInfos(const BluetoothDevice &device, const BatteryReadings &readings);
+    /// Fills the panel from one connected device and its battery state.
+    void reloadInfos(const BluetoothDevice &device, const BatteryState &battery);
 
     const PanelState &state() const { return m_state; }
     /// Unknown until the first refresh.

@@ -68,7 +68,7 @@ void AirpodsViewController::getAirpodsInfos()
 {
     const QList<BluetoothDevice> paired = m_bluetooth ? m_bluetooth->pairedDevices() : QList<BluetoothDevice>();
     m_model.getAirpodsInfos(paired, [this](const BluetoothDevice &device) {
-        return m_bluetooth->batteryReadings(device.path);
+        return m_bluetooth->battery(device.path);
     });
     m_showPageTimeout = false;
     render();
@@ -76,7 +76,7 @@ void AirpodsViewController::getAirpodsInfos()
 
 void AirpodsViewController::reloadInfos(const BluetoothDevice &device)
 {
-    m_model.reloadInfos(device, m_bluetooth ? m_bluetooth->batteryReadings(device.path) : BatteryReadings());
+    m_model.reloadInfos(device, m_bluetooth ? m_bluetooth->battery(device.path) : BatteryState());
     render();
 }
 

@@ -224,6 +224,7 @@ void AppDelegate::setNotifications()
         m_statusRefresh->start();
         scheduleOpenPanelRefresh();
     });
+    connect(bluetooth, &BluetoothService::batteryChanged, this, &AppDelegate::scheduleOpenPanelRefresh);
 }
 
 void AppDelegate::scheduleOpenPanelRefresh()

@@ -36,9 +36,8 @@ int main(int argc, char *argv[])
     QObject::connect(&instance, &SingleInstance::alreadyRunning, &app, [] { QCoreApplication::exit(0); });
     QObject::connect(&instance, &SingleInstance::acquired, &app, [&] {
         bluetooth = std::make_unique<BluezBluetoothService>(DBusHelper::systemBus());
-        // Owned by the service; destroying it ends our Low Energy discovery session.
-        auto *advertisements =
-            new AdvertisementBatterySource(bluetooth.get(), DBusHelper::systemBus(), bluetooth.get());
+        // Owned by the service.
+        auto *advertisements = new AdvertisementBatterySource(bluetooth.get(), bluetooth.get());
         bluetooth->addBatterySource(advertisements);
         appearance = std::make_unique<PortalAppearance>(DBusHelper::sessionBus());
         appearance->start();

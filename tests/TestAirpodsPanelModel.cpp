@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AirpodsPanelModel.h"
+#include "fakes/Levels.h"
 
 #include <QTest>
 
@@ -38,44 +39,53 @@ private Q_SLOTS:
     void panelState_data()
     {
         QTest::addColumn<QList<BluetoothDevice>>("devices");
-        QTest::addColumn<QList<BatteryReadings>>("readings"); // by device number
+        QTest::addColumn<QList<BatteryState>>("readings"); // by device number
         QTest::addColumn<QString>("panel");
         const QString none = QStringLiteral("No Airpods, airpodsHudDisconnected, no button, no device, not connected");
-        QTest::newRow("no devices") << QList<BluetoothDevice>() << QList<BatteryReadings>() << none;
+        QTest::newRow("no devices") << QList<BluetoothDevice>() << QList<BatteryState>() << none;
         for (const quint32 other : {0x002540u, 0x240404u, 0x260418u, 0x240419u}) { // only 0x240418 is AirPods
-            QTest::addRow("class %x", other) << QList{device(0, true, other)} << QList<BatteryReadings>() << none;
+            QTest::addRow("class %x", other) << QList{device(0, true, other)} << QList<BatteryState>() << none;
         }
-        const auto row = [](const char *name, QList<BluetoothDevice> devices, QList<BatteryReadings> readings,
+        const auto row = [](const char *name, QList<BluetoothDevice> devices, QList<BatteryState> readings,
                             const char *panel) {
             QTest::newRow(name) << devices << readings << QString::fromLatin1(panel);
         };
         row("disconnected", {device(0, false)}, {},
             "Disconnected, airpodsHudDisconnected, view-refresh #9eb9ff, /dev_0, not connected");
-        row("with case", {device(0, true)}, {{85, 90, 40}},
+        row("with case", {device(0, true)}, {levels(85, 90, 40)},
             "Pods 0, airpodsFullCover, global 87%/ok, case 40%/medium, process-stop #ff9e9e, /dev_0, connected");
         // The battery icon's thresholds, on either side: empty, bad from 10, medium from 40, ok from 60, good from 91.
-        row("9 and 10", {device(0, true)}, {{9, 10, 0}},
+        row("9 and 10", {device(0, true)}, {levels(9, 10, -1)},
             "Pods 0, airpodsHudAirpods, left 9%/empty, right 10%/bad, process-stop #ff9e9e, /dev_0, connected");
-        row("39 and 40", {device(0, true)}, {{39, 40, 0}},
+        row("39 and 40", {device(0, true)}, {levels(39, 40, -1)},
             "Pods 0, airpodsHudAirpods, left 39%/bad, right 40%/medium, process-stop #ff9e9e, /dev_0, connected");
-        row("59 and 60", {device(0, true)}, {{59, 60, 0}},
+        row("59 and 60", {device(0, true)}, {levels(59, 60, -1)},
             "Pods 0, airpodsHudAirpods, left 59%/medium, right 60%/ok, process-stop #ff9e9e, /dev_0, connected");
-        row("90 and 91", {device(0, true)}, {{90, 91, 0}},
+        row("90 and 91", {device(0, true)}, {levels(90, 91, -1)},
             "Pods 0, airpodsHudAirpods, left 90%/ok, right 91%/good, process-stop #ff9e9e, /dev_0, connected");
         // The button acts on the pair shown: each connected pair is drawn in turn, so the last connected one stays.
-        row("the last one disconnected; no left bud", {device(0, true), device(1, false)}, {{0, 100, 0}},
+        row("the last one disconnected; no left bud", {device(0, true), device(1, false)}, {levels(-1, 100, -1)},
             "Pods 0, airpodsHudAirpods, left /noairpods, right 100%/good, process-stop #ff9e9e, /dev_0, connected");
+        // 0 % is a reading; a missing level is none. A single battery (Battery1) stands for both buds.
+        row("a bud at 0 %", {device(0, true)}, {levels(0, -1, -1)},
+            "Pods 0, airpodsHudAirpods, left 0%/empty, right /noairpods, process-stop #ff9e9e, /dev_0, connected");
+        row("a case alone", {device(0, true)}, {levels(-1, -1, 40)},
+            "Pods 0, airpodsFullCover, global /noairpods, case 40%/medium, process-stop #ff9e9e, /dev_0, connected");
+        BatteryState single;
+        single.single = BatteryLevel{50, false};
+        row("single battery", {device(0, true)}, {single},
+            "Pods 0, airpodsHudAirpods, left 50%/medium, right 50%/medium, process-stop #ff9e9e, /dev_0, connected");
         // A bud without a reading does not halve the pair's level.
-        row("two connected", {device(0, true), device(1, true, 0), device(2, true)}, {{90, 90, 90}, {}, {0, 9, 100}},
+        row("two connected", {device(0, true), device(1, true, 0), device(2, true)}, {levels(90, 90, 90), {}, levels(-1, 9, 100)},
             "Pods 2, airpodsFullCover, global 9%/empty, case 100%/good, process-stop #ff9e9e, /dev_2, connected");
     }
     void panelState()
     {
         QFETCH(QList<BluetoothDevice>, devices);
-        QFETCH(QList<BatteryReadings>, readings);
+        QFETCH(QList<BatteryState>, readings);
         AirpodsPanelModel model;
         // Each row starts from a full panel, so what it hides must really be hidden.
-        model.getAirpodsInfos({device(9, true)}, [](const auto &) { return BatteryReadings{50, 50, 50}; });
+        model.getAirpodsInfos({device(9, true)}, [](const auto &) { return levels(50, 50, 50); });
         model.getAirpodsInfos(devices, [&](const auto &d) { return readings.value(d.path.back().digitValue()); });
         QTEST(describe(model), "panel");
     }

@@ -25,13 +25,13 @@ class TestAirpodsViewController : public QObject
     std::unique_ptr<AirpodsViewController> m_panel;
 
     // A panel over the AirPods "/a" (none without @p connected), with the settings button or the connect button.
-    void load(std::optional<bool> connected, BatteryReadings readings = {}, bool settingsButton = false)
+    void load(std::optional<bool> connected, BatteryState readings = {}, bool settingsButton = false)
     {
         TestEnvironment::writeSettings(false, false, settingsButton, !settingsButton);
         const BluetoothDevice pods{QStringLiteral("/a"), {}, QStringLiteral("Pods"), AirpodsClassOfDevice, true,
                                    connected == true, {}};
         m_bluetooth.devices = connected ? QList{pods} : QList<BluetoothDevice>();
-        m_bluetooth.readings = {{QStringLiteral("/a"), readings}};
+        m_bluetooth.setBattery(QStringLiteral("/a"), readings);
         m_panel.reset(AirpodsViewController::freshController(&m_bluetooth, &m_workspace));
     }
     template<typename T = QLabel>
@@ -52,17 +52,17 @@ private Q_SLOTS:
     void rendersStateSettingsAndStyle_data()
     {
         QTest::addColumn<std::optional<bool>>("connected"); // none: no AirPods
-        QTest::addColumn<BatteryReadings>("readings");
+        QTest::addColumn<BatteryState>("readings");
         QTest::addColumn<bool>("settingsButton"); // or else the connect button
         QTest::addColumn<bool>("dark");
-        QTest::newRow("no AirPods, light") << std::optional<bool>() << BatteryReadings{} << true << false;
-        QTest::newRow("with case, dark") << std::optional(true) << BatteryReadings{85, 90, 40} << false << true;
-        QTest::newRow("no case, a bud missing") << std::optional(true) << BatteryReadings{0, 55, 0} << false << false;
+        QTest::newRow("no AirPods, light") << std::optional<bool>() << BatteryState{} << true << false;
+        QTest::newRow("with case, dark") << std::optional(true) << levels(85, 90, 40) << false << true;
+        QTest::newRow("no case, a bud missing") << std::optional(true) << levels(-1, 55, -1) << false << false;
     }
     void rendersStateSettingsAndStyle()
     {
         QFETCH(std::optional<bool>, connected);
-        QFETCH(BatteryReadings, readings);
+        QFETCH(BatteryState, readings);
         QFETCH(bool, settingsButton);
         QFETCH(bool, dark);
         SystemAppearance::setCurrent(dark ? SystemAppearance::dark : SystemAppearance::light);
@@ -167,11 +167,11 @@ private Q_SLOTS:
         QPointer<HudWindow> hud = HudWindow::showHud(&m_bluetooth, &m_workspace);
         QVERIFY(hud->panel()->findChild<QToolButton *>(QStringLiteral("connectDisconnectButton"))->isHidden());
         // Readings and the name arrive after the connection; the visible window follows them.
-        m_bluetooth.readings[QStringLiteral("/a")] = {80, 90, 40};
+        m_bluetooth.setBattery(QStringLiteral("/a"), levels(80, 90, 40));
+        QTRY_COMPARE(hud->panel()->findChild<QLabel *>(QStringLiteral("globalAirpodsBatteryLabel"))->text(), "85%");
         m_bluetooth.devices.first().name = QStringLiteral("Renamed");
         Q_EMIT m_bluetooth.devicesChanged();
-        QTRY_COMPARE(hud->panel()->findChild<QLabel *>(QStringLiteral("globalAirpodsBatteryLabel"))->text(), "85%");
-        QCOMPARE(hud->panel()->findChild<QLabel *>(QStringLiteral("airpodsNameLabel"))->text(), "Renamed");
+        QTRY_COMPARE(hud->panel()->findChild<QLabel *>(QStringLiteral("airpodsNameLabel"))->text(), "Renamed");
         QVERIFY(hud->panel()->findChild<QToolButton *>(QStringLiteral("connectDisconnectButton"))->isHidden());
         QVERIFY(QSignalSpy(hud, &HudWindow::orderedOut).wait(HudWindow::VisibleMs + HudWindow::FadeMs + 5000));
         QTRY_VERIFY(hud.isNull());

@@ -57,12 +57,12 @@ class TestBluezBluetoothService : public QObject
     bool load() // as the agent builds it
     {
         m_service = std::make_unique<BluezBluetoothService>(DBusHelper::systemBus());
-        m_source = std::make_unique<AdvertisementBatterySource>(m_service.get(), DBusHelper::systemBus());
+        m_source = std::make_unique<AdvertisementBatterySource>(m_service.get());
         m_source->setClock([this] { return AdvertisementBatterySource::bootTime() + m_clockOffset; });
         m_service->addBatterySource(m_source.get());
         return QTest::qWaitFor([this] { return m_service->isAvailable(); });
     }
-    BatteryReadings readings() const { return m_service->batteryReadings(Pods); }
+    QString readings() const { return m_service->battery(Pods).levelsText(); }
 
 private Q_SLOTS:
     void initTestCase() { qDBusRegisterMetaType<ManufacturerData>(); }
@@ -107,12 +107,17 @@ private Q_SLOTS:
         QVERIFY(!reported(1).connected);
         BluezMock::setConnected(Pods, true);
         QTRY_COMPARE(connections.size(), 3);
+        for (const int level : {40, 30}) { // Battery1 added, then changed
+            BluezMock::call(QStringLiteral("SetBattery"), {Pods, level});
+            QTRY_COMPARE(readings(), QStringLiteral("Battery %1 %").arg(level));
+        }
         // A connected device that goes away has disconnected.
         TestEnvironment::call(QDBusConnection::systemBus(), QStringLiteral("org.bluez"), Adapter,
                               QStringLiteral("org.bluez.Adapter1"), QStringLiteral("RemoveDevice"),
                               {QVariant::fromValue(QDBusObjectPath(Pods))});
         QTRY_COMPARE(connections.size(), 4);
         QVERIFY(!reported(3).connected && reported(3).isAirpods());
+        QCOMPARE(readings(), QStringLiteral("No battery reading"));
     }
 
     void connectAttemptStatus_data()
@@ -165,17 +170,17 @@ private Q_SLOTS:
         addDevice(2, 0x240404, true, true);
         addAirpods(false);
         QVERIFY(load());
-        QCOMPARE(m_source->discovery()->wantedAdapters(), QStringList());
+        QCOMPARE(m_service->discovery()->wantedAdapters(), QStringList());
         // Refused at first: tried again on the next connection.
         BluezMock::call(QStringLiteral("SetDiscoveryRefused"), {true});
-        QSignalSpy refused(m_source->discovery(), &BluezDiscovery::refused);
+        QSignalSpy refused(m_service->discovery(), &BluezDiscovery::refused);
         BluezMock::setConnected(Pods, true);
         QTRY_COMPARE(refused.size(), 1);
         BluezMock::call(QStringLiteral("SetDiscoveryRefused"), {false});
         BluezMock::setConnected(Pods, false);
         BluezMock::setConnected(Pods, true);
         QTRY_COMPARE(sessions().size(), 2); // ours too
-        QCOMPARE(m_source->discovery()->discoveringAdapters(), QStringList{Adapter});
+        QCOMPARE(m_service->discovery()->discoveringAdapters(), QStringList{Adapter});
         const QDBusMessage filter = BluezMock::call(QStringLiteral("GetDiscoveryFilter"));
         QCOMPARE(qdbus_cast<QVariantMap>(filter.arguments().value(0)),
                  (QVariantMap{{QStringLiteral("Transport"), QStringLiteral("le")},
@@ -203,9 +208,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<ManufacturerData>("data");
         QTest::addColumn<qint16>("rssi");
-        QTest::addColumn<BatteryReadings>("expected");
-        const BatteryReadings battery1{50, 50, 0};
-        QTest::newRow("matching") << frame(8, 9, 7) << qint16(-45) << BatteryReadings{80, 90, 70};
+        QTest::addColumn<QString>("expected");
+        const QString battery1 = QStringLiteral("Battery 50 %");
+        QTest::newRow("matching") << frame(8, 9, 7) << qint16(-45) << QStringLiteral("Left 80 %, Right 90 %, Case 70 %");
         QTest::newRow("weak signal") << frame(8, 9, 7) << qint16(-75) << battery1;
         QTest::newRow("AirPods Max, not the Modalias' Pro 2") << frame(8, 9, 7, 0x0A20) << qint16(-45) << battery1;
         QTest::newRow("other company") << frame(8, 9, 7, 0x1420, 0x0006) << qint16(-45) << battery1;
@@ -214,24 +219,32 @@ private Q_SLOTS:
     {
         QFETCH(ManufacturerData, data);
         QFETCH(qint16, rssi);
-        QFETCH(BatteryReadings, expected);
+        QFETCH(QString, expected);
         addAirpods(true);
         QVERIFY(load());
-        QTRY_COMPARE(readings(), (BatteryReadings{50, 50, 0}));
+        QTRY_COMPARE(readings(), QStringLiteral("Battery 50 %"));
+        QSignalSpy changes(m_service.get(), &BluetoothService::batteryChanged);
         const QDBusMessage added = BluezMock::call(QStringLiteral("AddLEDevice"),
                                                    {QStringLiteral("hci0"), QStringLiteral("4C:11:22:33:44:01"),
                                                     QVariant::fromValue(data), QVariant::fromValue(rssi)});
         const QString heard = added.arguments().value(0).value<QDBusObjectPath>().path();
         QTRY_COMPARE(m_service->rssi(heard), std::optional<qint16>(rssi));
         QCOMPARE(readings(), expected);
-        // The next message from the same pair replaces it at once, and counts until it is too old.
-        BluezMock::call(QStringLiteral("UpdateAdvertisement"),
-                        {heard, QVariant::fromValue(frame(6, 5, 4)), QVariant::fromValue(qint16(-44))});
-        QTRY_COMPARE(readings(), (BatteryReadings{60, 50, 40}));
+        QCOMPARE(changes.size(), expected == QStringLiteral("Battery 50 %") ? 0 : 1);
+        // The next message from the same pair replaces it at once, and counts until it is too old; one with the
+        // same levels changes nothing anyone could see.
+        for (const int caseLevel : {4, 4}) {
+            BluezMock::call(QStringLiteral("UpdateAdvertisement"),
+                            {heard, QVariant::fromValue(frame(6, 5, caseLevel)), QVariant::fromValue(qint16(-44))});
+        }
+        QTRY_COMPARE(readings(), QStringLiteral("Left 60 %, Right 50 %, Case 40 %"));
+        QTRY_COMPARE(m_source->advertisements().value(0).rssi, std::optional<qint16>(-44));
+        const qsizetype afterUpdate = changes.size();
         m_clockOffset = AdvertisementMatch::MaximumAge - std::chrono::milliseconds(300);
         m_source->refreshAges();
-        QCOMPARE(readings(), (BatteryReadings{60, 50, 40}));
-        QTRY_COMPARE(readings(), (BatteryReadings{50, 50, 0}));
+        QCOMPARE(readings(), QStringLiteral("Left 60 %, Right 50 %, Case 40 %"));
+        QTRY_COMPARE(readings(), QStringLiteral("Battery 50 %"));
+        QCOMPARE(changes.size(), afterUpdate + 1);
     }
 };
 

@@ -1,40 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AdvertisementBatterySource.h"
 
-#include "bluetooth/BluezValues.h"
-
-#include "DBusNames.h"
 #include "Logging.h"
-#include "bluetooth/BluezBluetoothService.h"
-#include "bluetooth/BluezDiscovery.h"
+#include "bluetooth/BluetoothService.h"
 
-#include <QDBusArgument>
-#include <QDBusMessage>
-#include <QDBusMetaType>
-#include <QDBusObjectPath>
-#include <QDBusVariant>
 #include <QTimer>
 
 #include <algorithm>
-#include <ctime>
 #include <limits>
 
 namespace
 {
-const QString ManufacturerDataProperty = QStringLiteral("ManufacturerData");
-const QString RssiProperty = QStringLiteral("RSSI");
-
-// The bytes Device1.ManufacturerData holds under Apple's company id, if any.
-std::optional<QByteArray> appleManufacturerData(const QVariant &value)
-{
-    const QMap<quint16, QByteArray> data = BluezValues::manufacturerData(value);
-    const auto apple = data.constFind(ProximityPairing::AppleCompanyId);
-    if (apple == data.cend()) {
-        return std::nullopt;
-    }
-    return *apple;
-}
-
 std::optional<ProximityPairing::ProximityPairingMessage> decodeAirPodsMessage(const QByteArray &bytes)
 {
     const std::span<const std::uint8_t> data(reinterpret_cast<const std::uint8_t *>(bytes.constData()),
@@ -45,20 +21,11 @@ std::optional<ProximityPairing::ProximityPairingMessage> decodeAirPodsMessage(co
     }
     return message;
 }
-
-QString adapterOf(const QString &devicePath)
-{
-    return devicePath.section(QLatin1Char('/'), 0, -2);
-}
 } // namespace
 
-AdvertisementBatterySource::AdvertisementBatterySource(BluezBluetoothService *bluetooth,
-                                                       const QDBusConnection &systemBus,
-                                                       QObject *parent)
+AdvertisementBatterySource::AdvertisementBatterySource(BluetoothService *bluetooth, QObject *parent)
     : BatterySource(parent)
     , m_bluetooth(bluetooth)
-    , m_bus(systemBus)
-    , m_discovery(new BluezDiscovery(systemBus, this))
     , m_ageingTimer(new QTimer(this))
     , m_burstEnd(new QTimer(this))
     , m_nextBurst(new QTimer(this))
@@ -72,32 +39,17 @@ AdvertisementBatterySource::AdvertisementBatterySource(BluezBluetoothService *bl
     m_nextBurst->setInterval(BurstInterval);
     connect(m_nextBurst, &QTimer::timeout, this, &AdvertisementBatterySource::startBurst);
 
-    if (m_bus.isConnected()) {
-        // clang-format off
-        m_bus.connect(DBusNames::BluezService, QStringLiteral("/"), DBusNames::ObjectManagerInterface,
-                      QStringLiteral("InterfacesAdded"), this, SLOT(onInterfacesAdded(QDBusMessage)));
-        m_bus.connect(DBusNames::BluezService, QString(), DBusNames::PropertiesInterface,
-                      QStringLiteral("PropertiesChanged"), {DBusNames::BluezDeviceInterface}, QString(),
-                      this, SLOT(onPropertiesChanged(QDBusMessage)));
-        // clang-format on
-    }
-
     if (!bluetooth) {
         return;
     }
+    connect(bluetooth, &BluetoothService::advertisementHeard, this, &AdvertisementBatterySource::onAdvertisement);
     connect(bluetooth, &BluetoothService::devicesChanged, this, [this] {
         updateDiscovery();
-        // The service has announced this change itself; only keep track of what the readings are now.
+        // The service works the states out again itself on such changes; only keep track of them here.
         reevaluate(false);
     });
-    connect(bluetooth, &BluezBluetoothService::adaptersChanged, this, [this] {
-        // An adapter switched on or came back may now accept what it refused.
-        m_discovery->retry();
-        updateDiscovery();
-    });
     connect(bluetooth, &BluetoothService::availableChanged, this, [this](bool available) {
-        // A daemon that left took our sessions and its devices with it; one that came is a new one.
-        m_discovery->forget();
+        // A daemon that left took its devices with it.
         if (!available) {
             m_advertisements.clear();
         }
@@ -107,15 +59,16 @@ AdvertisementBatterySource::AdvertisementBatterySource(BluezBluetoothService *bl
     updateDiscovery();
 }
 
-AdvertisementBatterySource::~AdvertisementBatterySource() = default;
+AdvertisementBatterySource::~AdvertisementBatterySource()
+{
+    if (m_bluetooth && !m_connectedAirpods.isEmpty()) {
+        m_bluetooth->discoverNear({});
+    }
+}
 
 std::chrono::milliseconds AdvertisementBatterySource::bootTime()
 {
-    // CLOCK_BOOTTIME keeps counting during suspend, so a message heard before the computer slept is old after it.
-    timespec now{};
-    clock_gettime(CLOCK_BOOTTIME, &now);
-    return std::chrono::seconds(now.tv_sec) + std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                  std::chrono::nanoseconds(now.tv_nsec));
+    return BatteryState::now();
 }
 
 void AdvertisementBatterySource::setClock(Clock clock)
@@ -124,23 +77,18 @@ void AdvertisementBatterySource::setClock(Clock clock)
     reevaluate(true);
 }
 
-BluezDiscovery *AdvertisementBatterySource::discovery() const
-{
-    return m_discovery;
-}
-
 QList<AdvertisementMatch::Advertisement> AdvertisementBatterySource::advertisements() const
 {
     return m_advertisements.values();
 }
 
-std::optional<BatteryReadings> AdvertisementBatterySource::readings(const BluetoothDevice &device) const
+std::optional<BatteryState> AdvertisementBatterySource::state(const QString &path) const
 {
-    return readingsAt(device, m_clock());
+    return m_bluetooth ? stateAt(m_bluetooth->device(path), m_clock()) : std::nullopt;
 }
 
-std::optional<BatteryReadings> AdvertisementBatterySource::readingsAt(const BluetoothDevice &device,
-                                                                      std::chrono::milliseconds now) const
+std::optional<BatteryState> AdvertisementBatterySource::stateAt(const BluetoothDevice &device,
+                                                                std::chrono::milliseconds now) const
 {
     if (!device.isAirpods() || !device.connected) {
         return std::nullopt;
@@ -149,7 +97,9 @@ std::optional<BatteryReadings> AdvertisementBatterySource::readingsAt(const Blue
     if (!best) {
         return std::nullopt;
     }
-    return AdvertisementMatch::readingsFrom(best->message);
+    BatteryState state = AdvertisementMatch::stateFrom(best->message);
+    state.observedAt = best->receivedAt;
+    return state;
 }
 
 void AdvertisementBatterySource::refreshAges()
@@ -157,53 +107,17 @@ void AdvertisementBatterySource::refreshAges()
     reevaluate(true);
 }
 
-void AdvertisementBatterySource::onInterfacesAdded(const QDBusMessage &message)
+void AdvertisementBatterySource::onAdvertisement(const BluetoothAdvertisement &advertisement)
 {
-    const QVariantList args = message.arguments();
-    if (args.size() != 2) {
-        return;
-    }
-    const QString path = BluezValues::as<QDBusObjectPath>(args.at(0)).path();
-    const auto interfaces = BluezValues::as<QMap<QString, QVariantMap>>(args.at(1));
-    const auto device = interfaces.constFind(DBusNames::BluezDeviceInterface);
-    if (path.isEmpty() || device == interfaces.cend()) {
-        return;
-    }
-    onDeviceProperties(path, *device);
-}
-
-void AdvertisementBatterySource::onPropertiesChanged(const QDBusMessage &message)
-{
-    const QVariantList args = message.arguments();
-    if (args.size() < 2 || args.at(0).toString() != DBusNames::BluezDeviceInterface) {
-        return;
-    }
-    onDeviceProperties(message.path(), BluezValues::as<QVariantMap>(args.at(1)));
-}
-
-void AdvertisementBatterySource::onDeviceProperties(const QString &path, const QVariantMap &properties)
-{
-    const auto rssiValue = properties.constFind(RssiProperty);
-    const auto dataValue = properties.constFind(ManufacturerDataProperty);
-    if (rssiValue == properties.cend() && dataValue == properties.cend()) {
-        return;
-    }
-
-    std::optional<qint16> rssi;
-    if (rssiValue != properties.cend()) {
-        rssi = static_cast<qint16>(BluezValues::as<int>(*rssiValue));
-    } else if (const auto kept = m_advertisements.constFind(path); kept != m_advertisements.cend()) {
-        rssi = kept->rssi;
-    } else if (m_bluetooth) {
-        rssi = m_bluetooth->rssi(path);
-    }
-
+    const QString &path = advertisement.advertiser;
+    const std::optional<qint16> rssi = advertisement.rssi;
     // Most of what discovery hears is no AirPods at all; only a message kept, replaced or dropped can change the
     // readings.
     bool relevant = false;
-    if (dataValue != properties.cend()) {
-        const auto bytes = appleManufacturerData(*dataValue);
-        const auto decoded = bytes ? decodeAirPodsMessage(*bytes) : std::nullopt;
+    if (advertisement.manufacturerData) {
+        const auto apple = advertisement.manufacturerData->constFind(ProximityPairing::AppleCompanyId);
+        const auto decoded = apple != advertisement.manufacturerData->cend() ? decodeAirPodsMessage(*apple)
+                                                                            : std::nullopt;
         if (decoded) {
             m_advertisements.insert(path, {path, *decoded, rssi, m_clock()});
             relevant = true;
@@ -282,17 +196,9 @@ void AdvertisementBatterySource::updateDiscovery()
         m_burstEnd->start();
     }
 
-    QStringList adapters;
-    if (m_bluetooth && isBursting()) {
-        const QStringList known = m_bluetooth->adapters();
-        for (const BluetoothDevice &device : devices) {
-            const QString adapter = adapterOf(device.path);
-            if (known.contains(adapter) && !adapters.contains(adapter)) {
-                adapters.append(adapter);
-            }
-        }
+    if (m_bluetooth) {
+        m_bluetooth->discoverNear(isBursting() ? connected : QStringList());
     }
-    m_discovery->setWantedAdapters(adapters);
 }
 
 void AdvertisementBatterySource::reevaluate(bool notify)
@@ -302,21 +208,31 @@ void AdvertisementBatterySource::reevaluate(bool notify)
         return now - entry->receivedAt > AdvertisementMatch::MaximumAge;
     });
 
-    QMap<QString, BatteryReadings> current;
+    QMap<QString, BatteryState> current;
     const QList<BluetoothDevice> devices = connectedAirpods();
     for (const BluetoothDevice &device : devices) {
-        if (const auto readings = readingsAt(device, now)) {
-            current.insert(device.path, *readings);
+        if (const auto state = stateAt(device, now)) {
+            current.insert(device.path, *state);
         }
     }
     if (current != m_reported) {
+        QStringList changed;
         for (auto it = current.cbegin(); it != current.cend(); ++it) {
-            qCDebug(lcBattery) << "Advertised levels for" << it.key() << "left" << it->left << "right" << it->right
-                               << "case" << it->caseLevel;
+            if (m_reported.value(it.key()) != *it) {
+                qCDebug(lcBattery).noquote() << "Advertised levels for" << it.key() << it->levelsText();
+                changed.append(it.key());
+            }
+        }
+        for (auto it = m_reported.cbegin(); it != m_reported.cend(); ++it) {
+            if (!current.contains(it.key())) {
+                changed.append(it.key());
+            }
         }
         m_reported = current;
         if (notify) {
-            Q_EMIT readingsChanged();
+            for (const QString &path : std::as_const(changed)) {
+                Q_EMIT stateChanged(path);
+            }
         }
     }
 

@@ -93,16 +93,19 @@ std::optional<Advertisement> bestMatch(const QList<Advertisement> &advertisement
     return best;
 }
 
-BatteryReadings readingsFrom(const ProximityPairing::ProximityPairingMessage &message)
+BatteryState stateFrom(const ProximityPairing::ProximityPairingMessage &message)
 {
-    BatteryReadings readings;
-    readings.left = message.leftPercent.value_or(0);
-    readings.right = message.rightPercent.value_or(0);
-    readings.caseLevel = message.casePercent.value_or(0);
-    readings.leftCharging = message.leftCharging;
-    readings.rightCharging = message.rightCharging;
-    readings.caseCharging = message.caseCharging;
-    return readings;
+    const auto level = [](std::optional<int> percent, bool charging) -> std::optional<BatteryLevel> {
+        return percent ? std::optional(BatteryLevel{*percent, charging}) : std::nullopt;
+    };
+    BatteryState state;
+    state.left = level(message.leftPercent, message.leftCharging);
+    state.right = level(message.rightPercent, message.rightCharging);
+    state.caseBattery = level(message.casePercent, message.caseCharging);
+    state.leftInEar = message.leftInEar;
+    state.rightInEar = message.rightInEar;
+    state.origin = BatteryOrigin::Advertisement;
+    return state;
 }
 
 std::optional<std::chrono::milliseconds> nextAgeingMoment(const QList<Advertisement> &advertisements,

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ProximityPairing.h"
+#include "bluetooth/BatteryState.h"
 #include "bluetooth/BluetoothDevice.h"
 
 #include <QList>
@@ -73,8 +74,8 @@ std::optional<Advertisement> bestMatch(const QList<Advertisement> &advertisement
                                        const BluetoothDevice &device,
                                        std::chrono::milliseconds now);
 
-/// The readings of one message: percent, 0 for a bud or case without a level; charging flags as sent.
-BatteryReadings readingsFrom(const ProximityPairing::ProximityPairingMessage &message);
+/// The battery state one message tells: levels in percent where it has them, charging and in-ear as sent.
+BatteryState stateFrom(const ProximityPairing::ProximityPairingMessage &message);
 
 /// The next moment after @p now at which one of @p advertisements leaves the recent window or expires, which can
 /// change the outcome of bestMatch() without a new message; no value when nothing is left to age.

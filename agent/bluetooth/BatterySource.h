@@ -1,15 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "BluetoothDevice.h"
+#include "BatteryState.h"
 
 #include <QObject>
 
-#include <optional>
-
 /**
- * A source of per-device battery readings beyond what the Bluetooth service itself reports. The
- * service asks its sources in order and takes the first answer; without one it falls back to its own.
+ * A source of battery states beyond what the Bluetooth service itself reports. The service asks every source and
+ * keeps the answer whose origin ranks first (BatteryOrigin); a source pushes its changes with stateChanged().
  */
 class BatterySource : public QObject
 {
@@ -18,13 +16,14 @@ class BatterySource : public QObject
 public:
     using QObject::QObject;
 
-    virtual std::optional<BatteryReadings> readings(const BluetoothDevice &device) const = 0;
+    /// What this source knows now about the device at @p path, if anything.
+    virtual std::optional<BatteryState> state(const QString &path) const = 0;
 
     /// Someone is looking at the readings now (the panel or a heads-up window opened): a source that listens
     /// only now and then may listen for a while.
     virtual void refresh() { }
 
 Q_SIGNALS:
-    /// The readings this source would give for some device may have changed.
-    void readingsChanged();
+    /// What state() answers for @p path may have changed.
+    void stateChanged(const QString &path);
 };

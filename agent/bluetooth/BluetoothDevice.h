@@ -23,16 +23,4 @@ struct BluetoothDevice {
     bool operator==(const BluetoothDevice &) const = default;
 };
 
-/// The three battery readings of a device, in percent. 0 means no reading.
-struct BatteryReadings {
-    qint64 left = 0;
-    qint64 right = 0;
-    qint64 caseLevel = 0;
-    bool leftCharging = false;
-    bool rightCharging = false;
-    bool caseCharging = false;
-
-    bool operator==(const BatteryReadings &) const = default;
-};
-
 Q_DECLARE_METATYPE(BluetoothDevice)

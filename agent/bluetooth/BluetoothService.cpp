@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BluetoothService.h"
 
+#include "BatterySource.h"
+
 #include <QTimer>
 
 void PendingConnect::finish(int status)
@@ -10,4 +12,67 @@ void PendingConnect::finish(int status)
         Q_EMIT finished(status);
         deleteLater();
     });
+}
+
+BluetoothService::~BluetoothService() = default;
+
+BatteryState BluetoothService::battery(const QString &path) const
+{
+    return m_batteries.value(path);
+}
+
+void BluetoothService::addBatterySource(BatterySource *source)
+{
+    m_sources.append(source);
+    connect(source, &BatterySource::stateChanged, this, &BluetoothService::updateBattery);
+}
+
+void BluetoothService::refreshReadings()
+{
+    for (const QPointer<BatterySource> &source : std::as_const(m_sources)) {
+        if (source) {
+            source->refresh();
+        }
+    }
+}
+
+void BluetoothService::updateBattery(const QString &path)
+{
+    std::optional<BatteryState> best = ownBattery(path);
+    for (const QPointer<BatterySource> &source : std::as_const(m_sources)) {
+        const std::optional<BatteryState> candidate = source ? source->state(path) : std::nullopt;
+        if (candidate && candidate->hasLevel() && (!best || candidate->origin < best->origin)) {
+            best = candidate;
+        }
+    }
+    if (best && !best->hasLevel()) {
+        best.reset();
+    }
+    const auto known = m_batteries.constFind(path);
+    if (!best) {
+        if (known != m_batteries.cend()) {
+            m_batteries.erase(known);
+            Q_EMIT batteryChanged(path);
+        }
+        return;
+    }
+    // A new message with the same levels is no change anyone could see; it is kept for its time all the same.
+    bool changed = known == m_batteries.cend();
+    if (!changed) {
+        BatteryState previous = *known;
+        previous.observedAt = best->observedAt;
+        changed = previous != *best;
+    }
+    m_batteries.insert(path, *best);
+    if (changed) {
+        Q_EMIT batteryChanged(path);
+    }
+}
+
+void BluetoothService::updateAllBatteries()
+{
+    const QStringList paths = m_batteries.keys();
+    for (const QString &path : paths) {
+        updateBattery(path);
+    }
 }

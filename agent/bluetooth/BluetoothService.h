@@ -1,10 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "BatteryState.h"
 #include "BluetoothDevice.h"
 
+#include <QByteArray>
+#include <QHash>
 #include <QList>
+#include <QMap>
 #include <QObject>
+#include <QPointer>
+
+class BatterySource;
+
+/// What one Low Energy advertiser sent, as the Bluetooth service heard it.
+struct BluetoothAdvertisement {
+    /// The advertiser's object path.
+    QString advertiser;
+    /// Company id to bytes, when this report brought manufacturer data; none when only the strength changed.
+    std::optional<QMap<quint16, QByteArray>> manufacturerData;
+    /// The latest signal strength in dBm, if known.
+    std::optional<qint16> rssi;
+};
 
 /**
  * The result of one connection attempt. Emits finished() exactly once, on the main thread, and then
@@ -30,8 +47,12 @@ Q_SIGNALS:
 };
 
 /**
- * What the agent knows about Bluetooth: the paired devices and their readings, answered from a cache
+ * What the agent knows about Bluetooth: the paired devices and their battery states, answered from a cache
  * that never blocks, the two requests it makes (connect, disconnect) and the changes it follows.
+ *
+ * The service keeps one battery state per device: its own reading (ownBattery()) and those of the added
+ * sources, of which the one whose origin ranks first wins. It is worked out again whenever a source, the
+ * device's own reading or its connection changes, and a change is announced once with batteryChanged().
  */
 class BluetoothService : public QObject
 {
@@ -39,15 +60,13 @@ class BluetoothService : public QObject
 
 public:
     using QObject::QObject;
+    ~BluetoothService() override;
 
     /// The paired devices, in a stable order.
     virtual QList<BluetoothDevice> pairedDevices() const = 0;
 
     /// The device at @p path, paired or not; a default device when unknown.
     virtual BluetoothDevice device(const QString &path) const = 0;
-
-    /// The battery readings of the device at @p path, each 0 when unknown.
-    virtual BatteryReadings batteryReadings(const QString &path) const = 0;
 
     /// Starts a connection attempt; the answer arrives through the returned object.
     virtual PendingConnect *connectDevice(const QString &path) = 0;
@@ -58,17 +77,45 @@ public:
     /// Whether the Bluetooth service is on the bus right now.
     virtual bool isAvailable() const = 0;
 
+    /// Listens for Low Energy advertisements on the adapters that hold @p devices (none: stop listening).
+    virtual void discoverNear(const QStringList &devices) { Q_UNUSED(devices) }
+
+    /// The battery state of the device at @p path; an empty state (origin None) when nothing is known.
+    BatteryState battery(const QString &path) const;
+
+    /// Adds a battery source; the service does not take ownership.
+    void addBatterySource(BatterySource *source);
+
     /// The readings are being looked at now: sources that listen only now and then may listen for a while.
-    virtual void refreshReadings() { }
+    void refreshReadings();
 
 Q_SIGNALS:
-    /// Something about the devices changed: a device came or went, or a property or reading changed.
+    /// Something about the devices changed: a device came or went, or one of its properties changed.
     void devicesChanged();
     /// A device's Connected property changed, or a device appeared already connected or vanished while
     /// connected. @p device is the device as it is now (as it was last, for one that vanished), with
     /// its new connection state. A repeated report without a change is not passed on.
     void deviceConnectionChanged(const BluetoothDevice &device);
-    void batteryReadingsChanged(const QString &path);
+    /// battery(@p path) changed.
+    void batteryChanged(const QString &path);
+    /// A Low Energy advertiser was heard, while discovery runs (or it appeared with its advertisement).
+    void advertisementHeard(const BluetoothAdvertisement &advertisement);
     /// The service appeared on the bus and its devices are loaded, or it left the bus.
     void availableChanged(bool available);
+
+protected:
+    /// The service's own battery reading of @p path, which ranks by its origin like any source's.
+    virtual std::optional<BatteryState> ownBattery(const QString &path) const
+    {
+        Q_UNUSED(path)
+        return std::nullopt;
+    }
+    /// Works out the battery state of @p path again and announces it when it changed.
+    void updateBattery(const QString &path);
+    /// The same for every device that has a state now.
+    void updateAllBatteries();
+
+private:
+    QList<QPointer<BatterySource>> m_sources;
+    QHash<QString, BatteryState> m_batteries;
 };

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BluezBluetoothService.h"
 
-#include "BatterySource.h"
+#include "BluezDiscovery.h"
 #include "BluezValues.h"
 #include "DBusNames.h"
 #include "Logging.h"
@@ -18,6 +18,9 @@ namespace
 {
 // A connection attempt is the radio's matter; leave it far more time than a page timeout takes.
 constexpr int ConnectTimeoutMs = 60 * 1000;
+
+const QString RssiProperty = QStringLiteral("RSSI");
+const QString ManufacturerDataProperty = QStringLiteral("ManufacturerData");
 
 // Device1 properties that bluetoothd refreshes with each advertisement it hears.
 bool isAdvertisementOnly(const QVariantMap &changed)
@@ -43,9 +46,15 @@ bool isAdvertisementOnly(const QVariantMap &changed)
 BluezBluetoothService::BluezBluetoothService(const QDBusConnection &systemBus, QObject *parent)
     : BluetoothService(parent)
     , m_bus(systemBus)
+    , m_discovery(new BluezDiscovery(systemBus, this))
 {
     qDBusRegisterMetaType<InterfaceMap>();
     qDBusRegisterMetaType<ManagedObjectMap>();
+    connect(this, &BluezBluetoothService::adaptersChanged, this, [this] {
+        // An adapter switched on or came back may now accept what it refused.
+        m_discovery->retry();
+        updateDiscovery();
+    });
 
     if (!m_bus.isConnected()) {
         reportUnavailable(QStringLiteral("There is no system bus, so Bluetooth cannot be reached; no AirPods can be shown"));
@@ -71,6 +80,7 @@ BluezBluetoothService::BluezBluetoothService(const QDBusConnection &systemBus, Q
             m_available = false;
             Q_EMIT availableChanged(false);
         }
+        updateAllBatteries();
         if (hadDevices) {
             Q_EMIT devicesChanged();
         }
@@ -82,7 +92,14 @@ BluezBluetoothService::BluezBluetoothService(const QDBusConnection &systemBus, Q
     m_bus.connect(DBusNames::BluezService, QStringLiteral("/"), DBusNames::ObjectManagerInterface,
                   QStringLiteral("InterfacesRemoved"), this, SLOT(onInterfacesRemoved(QDBusMessage)));
     m_bus.connect(DBusNames::BluezService, QString(), DBusNames::PropertiesInterface,
-                  QStringLiteral("PropertiesChanged"), this, SLOT(onPropertiesChanged(QDBusMessage)));
+                  QStringLiteral("PropertiesChanged"), {DBusNames::BluezDeviceInterface}, QString(),
+                  this, SLOT(onPropertiesChanged(QDBusMessage)));
+    m_bus.connect(DBusNames::BluezService, QString(), DBusNames::PropertiesInterface,
+                  QStringLiteral("PropertiesChanged"), {DBusNames::BluezBatteryInterface}, QString(),
+                  this, SLOT(onBatteryPropertiesChanged(QDBusMessage)));
+    m_bus.connect(DBusNames::BluezService, QString(), DBusNames::PropertiesInterface,
+                  QStringLiteral("PropertiesChanged"), {DBusNames::BluezAdapterInterface}, QString(),
+                  this, SLOT(onAdapterPropertiesChanged(QDBusMessage)));
     // clang-format on
 
     load();
@@ -125,6 +142,11 @@ void BluezBluetoothService::load()
         qCDebug(lcBluez) << "Loaded" << objects.size() << "BlueZ objects";
         Q_EMIT availableChanged(true);
         Q_EMIT adaptersChanged();
+        for (auto it = m_objects.cbegin(); it != m_objects.cend(); ++it) {
+            if (it->contains(DBusNames::BluezDeviceInterface)) {
+                updateBattery(it.key());
+            }
+        }
         Q_EMIT devicesChanged();
     });
 }
@@ -133,6 +155,8 @@ void BluezBluetoothService::clear()
 {
     ++m_generation;
     m_objects.clear();
+    // A daemon that left took our discovery session with it; one that came is a new one.
+    m_discovery->forget();
 }
 
 void BluezBluetoothService::reportUnavailable(const QString &reason)
@@ -171,8 +195,11 @@ void BluezBluetoothService::onInterfacesAdded(const QDBusMessage &message)
     if (interfaces.contains(DBusNames::BluezAdapterInterface)) {
         Q_EMIT adaptersChanged();
     }
-    if (interfaces.contains(DBusNames::BluezBatteryInterface)) {
-        Q_EMIT batteryReadingsChanged(path);
+    if (const auto properties = interfaces.constFind(DBusNames::BluezDeviceInterface); properties != interfaces.cend()) {
+        reportAdvertisement(path, *properties);
+    }
+    if (interfaces.contains(DBusNames::BluezDeviceInterface) || interfaces.contains(DBusNames::BluezBatteryInterface)) {
+        updateBattery(path);
     }
     Q_EMIT devicesChanged();
     if (isConnectedInCache(path) != wasConnected) {
@@ -203,8 +230,8 @@ void BluezBluetoothService::onInterfacesRemoved(const QDBusMessage &message)
     if (interfaces.contains(DBusNames::BluezAdapterInterface)) {
         Q_EMIT adaptersChanged();
     }
-    if (interfaces.contains(DBusNames::BluezBatteryInterface)) {
-        Q_EMIT batteryReadingsChanged(path);
+    if (interfaces.contains(DBusNames::BluezDeviceInterface) || interfaces.contains(DBusNames::BluezBatteryInterface)) {
+        updateBattery(path);
     }
     Q_EMIT devicesChanged();
     if (wasConnected && !isConnectedInCache(path)) {
@@ -213,50 +240,108 @@ void BluezBluetoothService::onInterfacesRemoved(const QDBusMessage &message)
     }
 }
 
-void BluezBluetoothService::onPropertiesChanged(const QDBusMessage &message)
+bool BluezBluetoothService::storeChangedProperties(const QDBusMessage &message,
+                                                   const QString &interface,
+                                                   QVariantMap *changed,
+                                                   bool *invalidated)
 {
     const QVariantList args = message.arguments();
-    if (args.size() < 2) {
-        return;
+    if (args.size() < 2 || args.at(0).toString() != interface) {
+        return false;
     }
-    const QString interface = args.at(0).toString();
-    const QVariantMap changed = BluezValues::as<QVariantMap>(args.at(1));
-    const QStringList invalidated = args.size() > 2 ? BluezValues::as<QStringList>(args.at(2)) : QStringList();
-    const QString path = message.path();
-    if (interface != DBusNames::BluezDeviceInterface && interface != DBusNames::BluezBatteryInterface
-        && interface != DBusNames::BluezAdapterInterface) {
-        return;
-    }
-    const auto object = m_objects.find(path);
+    const auto object = m_objects.find(message.path());
     // Properties of an object we never heard of (its InterfacesAdded may still be on its way) are
     // not enough to describe it; the object's own announcement will bring everything.
     if (object == m_objects.end() || !object->contains(interface)) {
-        return;
+        return false;
     }
-    const bool wasConnected = isConnectedInCache(path);
+    const QVariantMap values = BluezValues::as<QVariantMap>(args.at(1));
+    const QStringList gone = args.size() > 2 ? BluezValues::as<QStringList>(args.at(2)) : QStringList();
     QVariantMap &properties = (*object)[interface];
-    for (auto it = changed.cbegin(); it != changed.cend(); ++it) {
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
         properties.insert(it.key(), it.value());
     }
-    for (const QString &name : invalidated) {
+    for (const QString &name : gone) {
         properties.remove(name);
     }
-    if (interface == DBusNames::BluezAdapterInterface) {
-        Q_EMIT adaptersChanged();
+    if (changed) {
+        *changed = values;
+    }
+    if (invalidated) {
+        *invalidated = !gone.isEmpty();
+    }
+    return true;
+}
+
+void BluezBluetoothService::onPropertiesChanged(const QDBusMessage &message)
+{
+    const QString path = message.path();
+    const bool wasConnected = isConnectedInCache(path);
+    QVariantMap changed;
+    bool invalidated = false;
+    if (!storeChangedProperties(message, DBusNames::BluezDeviceInterface, &changed, &invalidated)) {
         return;
     }
-    if (interface == DBusNames::BluezBatteryInterface) {
-        Q_EMIT batteryReadingsChanged(path);
-    }
-    if (interface == DBusNames::BluezDeviceInterface && invalidated.isEmpty() && isAdvertisementOnly(changed)) {
-        // While LE discovery runs every advertisement heard lands here; nothing shown depends on these, and a
-        // battery source that reads them reports its own changes.
+    reportAdvertisement(path, changed);
+    if (!invalidated && isAdvertisementOnly(changed)) {
+        // While LE discovery runs every advertisement heard lands here; nothing shown depends on these but the
+        // battery sources, which hear them through advertisementHeard().
         return;
     }
+    // Connected, Modalias or Class can change which source knows this device.
+    updateBattery(path);
     Q_EMIT devicesChanged();
     if (isConnectedInCache(path) != wasConnected) {
         Q_EMIT deviceConnectionChanged(device(path));
     }
+}
+
+void BluezBluetoothService::onBatteryPropertiesChanged(const QDBusMessage &message)
+{
+    if (storeChangedProperties(message, DBusNames::BluezBatteryInterface)) {
+        updateBattery(message.path());
+    }
+}
+
+void BluezBluetoothService::onAdapterPropertiesChanged(const QDBusMessage &message)
+{
+    if (storeChangedProperties(message, DBusNames::BluezAdapterInterface)) {
+        Q_EMIT adaptersChanged();
+    }
+}
+
+void BluezBluetoothService::reportAdvertisement(const QString &path, const QVariantMap &properties)
+{
+    const auto data = properties.constFind(ManufacturerDataProperty);
+    if (data == properties.cend() && !properties.contains(RssiProperty)) {
+        return;
+    }
+    BluetoothAdvertisement advertisement;
+    advertisement.advertiser = path;
+    if (data != properties.cend()) {
+        advertisement.manufacturerData = BluezValues::manufacturerData(*data);
+    }
+    advertisement.rssi = rssi(path);
+    Q_EMIT advertisementHeard(advertisement);
+}
+
+void BluezBluetoothService::discoverNear(const QStringList &devices)
+{
+    m_discoverNear = devices;
+    updateDiscovery();
+}
+
+void BluezBluetoothService::updateDiscovery()
+{
+    const QStringList known = adapters();
+    QStringList wanted;
+    for (const QString &path : std::as_const(m_discoverNear)) {
+        const QString adapter = path.section(QLatin1Char('/'), 0, -2);
+        if (known.contains(adapter) && !wanted.contains(adapter)) {
+            wanted.append(adapter);
+        }
+    }
+    m_discovery->setWantedAdapters(wanted);
 }
 
 BluetoothDevice BluezBluetoothService::deviceFromProperties(const QString &path, const QVariantMap &properties)
@@ -343,40 +428,16 @@ std::optional<int> BluezBluetoothService::batteryPercentage(const QString &path)
     return value.toInt();
 }
 
-BatteryReadings BluezBluetoothService::batteryReadings(const QString &path) const
+std::optional<BatteryState> BluezBluetoothService::ownBattery(const QString &path) const
 {
-    const BluetoothDevice known = device(path);
-    for (const QPointer<BatterySource> &source : m_sources) {
-        if (!source) {
-            continue;
-        }
-        if (const auto readings = source->readings(known)) {
-            return *readings;
-        }
+    const std::optional<int> percentage = batteryPercentage(path);
+    if (!percentage || *percentage < 0 || *percentage > 100) {
+        return std::nullopt;
     }
-    BatteryReadings readings;
-    if (const auto percentage = batteryPercentage(path)) {
-        readings.left = *percentage;
-        readings.right = *percentage;
-    }
-    return readings;
-}
-
-void BluezBluetoothService::refreshReadings()
-{
-    for (const QPointer<BatterySource> &source : std::as_const(m_sources)) {
-        if (source) {
-            source->refresh();
-        }
-    }
-}
-
-void BluezBluetoothService::addBatterySource(BatterySource *source)
-{
-    m_sources.append(source);
-    connect(source, &BatterySource::readingsChanged, this, [this] {
-        Q_EMIT devicesChanged();
-    });
+    BatteryState state;
+    state.single = BatteryLevel{*percentage, false};
+    state.origin = BatteryOrigin::Battery1;
+    return state;
 }
 
 QStringList BluezBluetoothService::adapters() const

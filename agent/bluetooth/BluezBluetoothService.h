@@ -10,7 +10,7 @@
 #include <QPointer>
 #include <QVariantMap>
 
-class BatterySource;
+class BluezDiscovery;
 class QDBusMessage;
 class QDBusServiceWatcher;
 
@@ -19,8 +19,11 @@ class QDBusServiceWatcher;
  * InterfacesAdded, InterfacesRemoved and PropertiesChanged keep it current, and org.bluez leaving the
  * bus empties it. Every getter answers from the cache, so nothing here ever waits on the bus.
  *
- * Battery readings come from the added battery sources, in order, and otherwise from
- * org.bluez.Battery1's single Percentage, which then stands for both buds (no case reading).
+ * Its own battery reading is org.bluez.Battery1's single Percentage. It owns the Low Energy discovery
+ * session (discoverNear()) and passes on what advertisers send as advertisementHeard().
+ *
+ * Each PropertiesChanged subscription names its interface (arg0), so the bus delivers only those of
+ * Device1, Battery1 and Adapter1.
  */
 class BluezBluetoothService : public BluetoothService
 {
@@ -35,11 +38,10 @@ public:
 
     QList<BluetoothDevice> pairedDevices() const override;
     BluetoothDevice device(const QString &path) const override;
-    BatteryReadings batteryReadings(const QString &path) const override;
     PendingConnect *connectDevice(const QString &path) override;
     void disconnectDevice(const QString &path) override;
     bool isAvailable() const override;
-    void refreshReadings() override;
+    void discoverNear(const QStringList &devices) override;
 
     /// Every device object, paired or not, in object-path order (LE advertisers included).
     QList<BluetoothDevice> allDevices() const;
@@ -51,11 +53,10 @@ public:
     /// Battery1's Percentage of @p path, if the device has one.
     std::optional<int> batteryPercentage(const QString &path) const;
 
-    /// Adds a battery source, asked before Battery1. The service does not take ownership.
-    void addBatterySource(BatterySource *source);
-
     /// The adapters' object paths, in order.
     QStringList adapters() const;
+
+    BluezDiscovery *discovery() const { return m_discovery; }
 
     /// Maps a failed Connect's D-Bus error onto a connection status: 4 for a page timeout, 1 otherwise.
     static int connectStatusForError(const QString &errorName, const QString &errorMessage);
@@ -64,22 +65,35 @@ Q_SIGNALS:
     /// An adapter's properties changed or an adapter came or went.
     void adaptersChanged();
 
+protected:
+    std::optional<BatteryState> ownBattery(const QString &path) const override;
+
 private Q_SLOTS:
     void onInterfacesAdded(const QDBusMessage &message);
     void onInterfacesRemoved(const QDBusMessage &message);
     void onPropertiesChanged(const QDBusMessage &message);
+    void onBatteryPropertiesChanged(const QDBusMessage &message);
+    void onAdapterPropertiesChanged(const QDBusMessage &message);
 
 private:
     void load();
     void clear();
     void reportUnavailable(const QString &reason);
     bool isConnectedInCache(const QString &path) const;
+    /// Stores a PropertiesChanged of @p interface; false when the object or interface is not known.
+    bool storeChangedProperties(const QDBusMessage &message,
+                                const QString &interface,
+                                QVariantMap *changed = nullptr,
+                                bool *invalidated = nullptr);
+    void reportAdvertisement(const QString &path, const QVariantMap &properties);
+    void updateDiscovery();
     static BluetoothDevice deviceFromProperties(const QString &path, const QVariantMap &properties);
 
     QDBusConnection m_bus;
     QDBusServiceWatcher *m_watcher = nullptr;
     QMap<QString, InterfaceMap> m_objects;
-    QList<QPointer<BatterySource>> m_sources;
+    BluezDiscovery *m_discovery = nullptr;
+    QStringList m_discoverNear;
     bool m_available = false;
     // Bumped whenever org.bluez comes or goes, so that a reply from an earlier owner is ignored.
     quint64 m_generation = 0;

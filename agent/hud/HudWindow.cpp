@@ -65,6 +65,7 @@ HudWindow::HudWindow(BluetoothService *bluetooth, Workspace *workspace)
         m_refresh->setInterval(0);
         connect(m_refresh, &QTimer::timeout, m_panel, &AirpodsViewController::getAirpodsInfos);
         connect(bluetooth, &BluetoothService::devicesChanged, m_refresh, qOverload<>(&QTimer::start));
+        connect(bluetooth, &BluetoothService::batteryChanged, m_refresh, qOverload<>(&QTimer::start));
     }
 
     auto *layout = new QVBoxLayout(this);

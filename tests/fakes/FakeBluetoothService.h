@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Levels.h"
 #include "bluetooth/BluetoothService.h"
 
 #include <QHash>
@@ -12,7 +13,6 @@ class FakeBluetoothService : public BluetoothService
 
 public:
     QList<BluetoothDevice> devices;
-    QHash<QString, BatteryReadings> readings;
     QStringList connectRequests, disconnectRequests;
     QList<PendingConnect *> pendingConnects;
 
@@ -22,7 +22,6 @@ public:
         const auto known = std::find_if(devices.cbegin(), devices.cend(), [&](auto &d) { return d.path == path; });
         return known == devices.cend() ? BluetoothDevice() : *known;
     }
-    BatteryReadings batteryReadings(const QString &path) const override { return readings.value(path); }
     PendingConnect *connectDevice(const QString &path) override
     {
         connectRequests << path;
@@ -30,4 +29,20 @@ public:
     }
     void disconnectDevice(const QString &path) override { disconnectRequests << path; }
     bool isAvailable() const override { return true; }
+
+    /// The device's own reading, as Battery1 would give it; announced like any change.
+    void setBattery(const QString &path, const BatteryState &state)
+    {
+        m_own.insert(path, state);
+        updateBattery(path);
+    }
+
+protected:
+    std::optional<BatteryState> ownBattery(const QString &path) const override
+    {
+        return m_own.contains(path) ? std::optional(m_own.value(path)) : std::nullopt;
+    }
+
+private:
+    QHash<QString, BatteryState> m_own;
 };

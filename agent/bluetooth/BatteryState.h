@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QMetaType>
+#include <QString>
+
+#include <chrono>
+#include <optional>
+
+/// One battery of a device: its level in percent and whether it is charging.
+struct BatteryLevel {
+    int percent = 0;
+    bool charging = false;
+
+    bool operator==(const BatteryLevel &) const = default;
+};
+
+/**
+ * Where a device's battery state comes from. The order is the priority: when several sources know a device,
+ * the one listed first wins. This is the only place that decides it.
+ */
+enum class BatteryOrigin {
+    /// The AirPods' own reports on their accessory protocol connection: 1 % steps, charging and in-ear.
+    Accessory,
+    /// A proximity pairing advertisement that matched the connected pair: 10 % steps.
+    Advertisement,
+    /// BlueZ's org.bluez.Battery1: one level for the whole device.
+    Battery1,
+    /// No source knows anything.
+    None,
+};
+
+/**
+ * What is known about a device's batteries right now, from the best source that knows it. Each battery has a
+ * level or none: a missing level is "no reading", never 0 %.
+ */
+struct BatteryState {
+    std::optional<BatteryLevel> left;
+    std::optional<BatteryLevel> right;
+    std::optional<BatteryLevel> caseBattery;
+    /// The one battery of a device without separate buds (headphones, or a source that cannot tell them apart).
+    std::optional<BatteryLevel> single;
+    std::optional<bool> leftInEar;
+    std::optional<bool> rightInEar;
+    BatteryOrigin origin = BatteryOrigin::None;
+    /// When the source heard it, on the clock of now().
+    std::chrono::milliseconds observedAt{0};
+
+    bool hasLevel() const { return left || right || caseBattery || single; }
+    /// The left and right bud's levels; a single battery stands for both.
+    std::optional<BatteryLevel> leftBud() const { return left ? left : single; }
+    std::optional<BatteryLevel> rightBud() const { return right ? right : single; }
+
+    /// "Left 87 %, Right 91 %, Case 42 %": the levels there are, or "No battery reading".
+    QString levelsText() const;
+
+    /// A clock that keeps counting while the computer sleeps (CLOCK_BOOTTIME); its zero is arbitrary.
+    static std::chrono::milliseconds now();
+
+    bool operator==(const BatteryState &) const = default;
+};
+
+Q_DECLARE_METATYPE(BatteryState)
