@@ -18,7 +18,9 @@ constexpr int Patience = 20000;
 const QStringList Installed{QStringLiteral("bin/Earlume"), QStringLiteral("bin/Earlume_Settings"),
                             QStringLiteral("share/applications/com.vostel.Earlume.desktop"),
                             QStringLiteral("share/applications/com.vostel.Earlume.Settings.desktop"),
-                            QStringLiteral("share/metainfo/com.vostel.Earlume.metainfo.xml")};
+                            QStringLiteral("share/metainfo/com.vostel.Earlume.metainfo.xml"),
+                            QStringLiteral("share/icons/hicolor/scalable/status/earlume-connected-symbolic.svg"),
+                            QStringLiteral("share/icons/hicolor/scalable/status/earlume-disconnected-symbolic.svg")};
 
 /// Runs @p command to its end: whether it succeeded (and, if @p quiet, wrote nothing); if not, says what it wrote.
 bool run(const QString &command, bool quiet = false)
