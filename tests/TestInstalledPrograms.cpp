@@ -99,6 +99,7 @@ private Q_SLOTS:
         for (const QString &file : Installed) {
             const QString check = file.endsWith(QLatin1String(".desktop")) ? QStringLiteral("desktop-file-validate ")
                 : file.endsWith(QLatin1String(".xml")) ? QStringLiteral("appstreamcli validate --no-net ")
+                : file.endsWith(QLatin1String(".svg")) ? QStringLiteral("test -s ")
                                                        : QStringLiteral("test -x ");
             QVERIFY(run(check + prefix + QLatin1Char('/') + file, check.startsWith(u'd')));
         }
