@@ -2,6 +2,7 @@
 #include "AppDelegate.h"
 
 #include "AirpodsViewController.h"
+#include "DBusHelper.h"
 #include "DistributedNotificationCenter.h"
 #include "EventLine.h"
 #include "Icon.h"
@@ -14,6 +15,7 @@
 #include "Workspace.h"
 #include "bluetooth/BluetoothService.h"
 #include "hud/HudWindow.h"
+#include "tray/SwitchingStatusItem.h"
 #include "update/MessageBoxUpdatePrompt.h"
 #include "update/UpdateFlow.h"
 #include "update/UpdateServer.h"
@@ -21,13 +23,12 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMenu>
-#include <QSystemTrayIcon>
 #include <QTimer>
 
 AppDelegate::AppDelegate(const Services &services, QObject *parent)
     : QObject(parent)
     , m_services(services)
-    , m_statusItem(new QSystemTrayIcon(this))
+    , m_statusItem(new SwitchingStatusItem(DBusHelper::sessionBus(), this))
     , m_popover(new Popover)
     , m_alternateMenu(new QMenu)
     , m_panelRefresh(new QTimer(this))
@@ -78,18 +79,13 @@ void AppDelegate::applicationDidFinishLaunching()
 {
     checkForUpdate();
 
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        qCWarning(lcTray) << "This desktop shows no tray icons, so Earlume's icon cannot be seen (on GNOME, enable the"
-                             " AppIndicator extension); Earlume keeps running and still answers its settings program";
-    }
     m_statusItem->setToolTip(QStringLiteral("Earlume"));
     setStatusImage(QStringLiteral("menuIcon"));
     m_statusItem->setContextMenu(m_alternateMenu);
-    connect(m_statusItem, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger) {
-            togglePopover();
-        }
-    });
+    connect(m_statusItem, &StatusItem::activated, this, [this](const QPoint &anchor) { togglePopover(anchor); });
+    connect(m_statusItem, &StatusItem::panelRequested, this, [this] { showPopover(); });
+    connect(m_statusItem, &StatusItem::contextMenuRequested, m_alternateMenu,
+            [this](const QPoint &position) { m_alternateMenu->popup(position); });
 
     m_popover->setContentViewController(
         AirpodsViewController::freshController(m_services.bluetooth, m_services.workspace));
@@ -117,16 +113,18 @@ void AppDelegate::applicationDidFinishLaunching()
 void AppDelegate::setStatusImage(const QString &name)
 {
     const bool dark = SystemAppearance::getCurrent() == SystemAppearance::dark;
-    if (name == m_statusImage && dark == m_statusImageDark && !m_statusItem->icon().isNull()) {
+    if (name == m_statusImage && dark == m_statusImageDark) {
         return;
     }
     m_statusImage = name;
     m_statusImageDark = dark;
-    m_statusItem->setIcon(trayRendering(icon(PanelArtwork::named(name)), dark));
-    m_statusItem->setProperty("imageName", name);
+    // Hosts that draw symbolic icons themselves take the installed ones by name; the others our pixels.
+    const QString iconName = name == QLatin1String("menuIcon") ? QStringLiteral("earlume-connected-symbolic")
+                                                               : QStringLiteral("earlume-disconnected-symbolic");
+    m_statusItem->setPicture(iconName, trayRendering(icon(PanelArtwork::named(name)), dark));
 }
 
-void AppDelegate::togglePopover()
+void AppDelegate::togglePopover(const QPoint &anchor)
 {
     if (QGuiApplication::queryKeyboardModifiers() & Qt::AltModifier) {
         reloadVersionNumber();
@@ -137,16 +135,16 @@ void AppDelegate::togglePopover()
         m_popover->performClose();
         return;
     }
-    showPopover();
+    showPopover(anchor);
 }
 
-void AppDelegate::showPopover()
+void AppDelegate::showPopover(const QPoint &anchor)
 {
-    QRect anchor = m_statusItem->geometry();
-    if (!anchor.isValid() || anchor.isEmpty()) {
-        anchor = QRect(QCursor::pos(), QSize(1, 1));
+    QRect area = anchor.isNull() ? m_statusItem->geometry() : QRect(anchor, QSize(1, 1));
+    if (!area.isValid() || area.isEmpty()) {
+        area = QRect(QCursor::pos(), QSize(1, 1));
     }
-    m_popover->showRelativeTo(anchor);
+    m_popover->showRelativeTo(area);
     m_services.bluetooth->refreshReadings();
     panel()->getAirpodsInfos();
     panel()->setPreferencesButton();

@@ -4,6 +4,7 @@
 #include "bluetooth/BluetoothDevice.h"
 
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
 
 class AirpodsViewController;
@@ -12,8 +13,8 @@ class DistributedNotificationCenter;
 class PortalAppearance;
 class Popover;
 class QMenu;
-class QSystemTrayIcon;
 class QTimer;
+class StatusItem;
 class Workspace;
 
 /**
@@ -39,9 +40,9 @@ public:
     /// The launch sequence; runs once.
     void applicationDidFinishLaunching();
 
-    // Tray icon and popover.
-    void togglePopover();
-    void showPopover();
+    // Tray icon and popover. @p anchor is where the tray host says the icon was clicked; null when unknown.
+    void togglePopover(const QPoint &anchor = QPoint());
+    void showPopover(const QPoint &anchor = QPoint());
     void settings();
     void quitFromMenu();
 
@@ -62,7 +63,7 @@ public:
     void newVersionAlert(const QString &newVersion, const QString &current);
     void reloadVersionNumber();
 
-    QSystemTrayIcon *statusItem() const { return m_statusItem; }
+    StatusItem *statusItem() const { return m_statusItem; }
     Popover *popover() const { return m_popover; }
     QMenu *alternateMenu() const { return m_alternateMenu; }
     AirpodsViewController *panel() const;
@@ -76,7 +77,7 @@ private:
     void scheduleOpenPanelRefresh();
 
     Services m_services;
-    QSystemTrayIcon *m_statusItem = nullptr;
+    StatusItem *m_statusItem = nullptr;
     Popover *m_popover = nullptr;
     QMenu *m_alternateMenu = nullptr;
     QTimer *m_panelRefresh = nullptr;

@@ -4,27 +4,12 @@
 #include <QPainter>
 #include <QPixmap>
 
-QIcon icon(const QIcon &image)
-{
-    QIcon result;
-    for (const qreal scale : {1.0, 2.0}) {
-        QPixmap page = image.pixmap(QSize(18, 18), scale);
-        if (page.isNull()) {
-            continue;
-        }
-        const QSize wanted = QSize(18, 18) * scale;
-        if (page.size() != wanted) {
-            page = page.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        }
-        page.setDevicePixelRatio(scale);
-        result.addPixmap(page);
-    }
-    result.setIsMask(true);
-    return result;
-}
-
 namespace
 {
+// Logical sizes, each also drawn for 2x screens.
+constexpr int TraySizes[] = {16, 18, 22, 24, 32, 48};
+constexpr qreal Scales[] = {1.0, 2.0};
+
 QPixmap paintedIn(const QPixmap &mask, const QColor &colour)
 {
     QPixmap result = mask;
@@ -35,31 +20,54 @@ QPixmap paintedIn(const QPixmap &mask, const QColor &colour)
 }
 } // namespace
 
+QIcon icon(const QIcon &image)
+{
+    QIcon result;
+    for (const int size : TraySizes) {
+        for (const qreal scale : Scales) {
+            QPixmap page = image.pixmap(QSize(size, size), scale);
+            if (page.isNull()) {
+                continue;
+            }
+            const QSize wanted = QSize(size, size) * scale;
+            if (page.size() != wanted) {
+                page = page.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            }
+            page.setDevicePixelRatio(scale);
+            result.addPixmap(page);
+        }
+    }
+    result.setIsMask(true);
+    return result;
+}
+
 QIcon trayRendering(const QIcon &mask, bool darkAppearance)
 {
     const QColor glyph = darkAppearance ? QColor(0xf2, 0xf2, 0xf2) : QColor(0x2e, 0x34, 0x36);
     QColor halo = darkAppearance ? QColor(0, 0, 0) : QColor(255, 255, 255);
     halo.setAlphaF(0.45f);
     QIcon result;
-    for (const qreal scale : {1.0, 2.0}) {
-        QPixmap page = mask.pixmap(QSize(18, 18), scale);
-        if (page.isNull()) {
-            continue;
+    for (const int size : TraySizes) {
+        for (const qreal scale : Scales) {
+            QPixmap page = mask.pixmap(QSize(size, size), scale);
+            if (page.isNull()) {
+                continue;
+            }
+            page.setDevicePixelRatio(1.0);
+            const QPixmap front = paintedIn(page, glyph);
+            const QPixmap back = paintedIn(page, halo);
+            QPixmap composed(page.size());
+            composed.fill(Qt::transparent);
+            QPainter painter(&composed);
+            const int step = static_cast<int>(scale);
+            for (const QPoint offset : {QPoint(-step, 0), QPoint(step, 0), QPoint(0, -step), QPoint(0, step)}) {
+                painter.drawPixmap(offset, back);
+            }
+            painter.drawPixmap(0, 0, front);
+            painter.end();
+            composed.setDevicePixelRatio(scale);
+            result.addPixmap(composed);
         }
-        page.setDevicePixelRatio(1.0);
-        const QPixmap front = paintedIn(page, glyph);
-        const QPixmap back = paintedIn(page, halo);
-        QPixmap composed(page.size());
-        composed.fill(Qt::transparent);
-        QPainter painter(&composed);
-        const int step = static_cast<int>(scale);
-        for (const QPoint offset : {QPoint(-step, 0), QPoint(step, 0), QPoint(0, -step), QPoint(0, step)}) {
-            painter.drawPixmap(offset, back);
-        }
-        painter.drawPixmap(0, 0, front);
-        painter.end();
-        composed.setDevicePixelRatio(scale);
-        result.addPixmap(composed);
     }
     return result;
 }

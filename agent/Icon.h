@@ -3,8 +3,9 @@
 
 #include <QIcon>
 
-/// The tray's form of an image: a copy 18 × 18 (with a sharp 36 × 36 page for 2x screens), marked as a
-/// mask so that the desktop may recolour it like its own symbolic icons. The original is not changed.
+/// The tray's form of an image: sharp square copies at the sizes trays use (16 to 48, 18 for Qt's own tray
+/// icon), each with a page for 2x screens, marked as a mask so that the desktop may recolour it like its
+/// own symbolic icons. The original is not changed.
 QIcon icon(const QIcon &image);
 
 /// How the tray shows a mask icon from icon(). Tray hosts draw the pixels they are given as they are, so

@@ -15,8 +15,30 @@
 
 #include <memory>
 
+namespace
+{
+bool platformChosen(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        return true;
+    }
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "-platform") == 0 || qstrcmp(argv[i], "--platform") == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    // Wayland lets no client place its own windows, and the popover must open at the tray icon and the heads-up
+    // window where it belongs: run under XWayland unless the user chose a platform (Wayland itself only where
+    // the desktop has no XWayland).
+    if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") && !platformChosen(argc, argv)) {
+        qputenv("QT_QPA_PLATFORM", "xcb;wayland");
+    }
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("vostel"));
     QApplication::setOrganizationDomain(QStringLiteral("vostel.com"));

@@ -12,9 +12,10 @@ install(FILES
     ${EARLUME_DATA_DIR}/com.vostel.Earlume.Settings.desktop
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${EARLUME_DATA_DIR}/com.vostel.Earlume.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# The application icon, and the agent's symbolic tray icons (earlume-*-symbolic), which the tray item names.
 install(DIRECTORY ${EARLUME_DATA_DIR}/icons/
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons
-    FILES_MATCHING PATTERN "com.vostel.Earlume.*")
+    FILES_MATCHING PATTERN "com.vostel.Earlume.*" PATTERN "earlume-*.svg")
 
 # Debian package.
 set(CPACK_GENERATOR DEB)

@@ -12,4 +12,9 @@ QDBusConnection systemBus()
 {
     return QDBusConnection::systemBus();
 }
+
+QDBusConnection openSessionBus(const QString &name)
+{
+    return QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+}
 } // namespace DBusHelper

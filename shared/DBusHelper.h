@@ -9,4 +9,7 @@ namespace DBusHelper
 {
 QDBusConnection sessionBus();
 QDBusConnection systemBus();
+/// A session bus connection of its own under @p name, with its own unique name; it ends, and that name
+/// with it, at QDBusConnection::disconnectFromBus(@p name).
+QDBusConnection openSessionBus(const QString &name);
 } // namespace DBusHelper

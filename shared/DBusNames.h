@@ -39,4 +39,14 @@ inline const QString PortalPath = QStringLiteral("/org/freedesktop/portal/deskto
 inline const QString PortalSettingsInterface = QStringLiteral("org.freedesktop.portal.Settings");
 inline const QString AppearanceNamespace = QStringLiteral("org.freedesktop.appearance");
 inline const QString ColorSchemeKey = QStringLiteral("color-scheme");
+
+// The tray: the desktop's StatusNotifierWatcher, our item and the menu it exports, on the session bus.
+inline const QString StatusNotifierWatcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+inline const QString StatusNotifierWatcherPath = QStringLiteral("/StatusNotifierWatcher");
+inline const QString StatusNotifierWatcherInterface = QStringLiteral("org.kde.StatusNotifierWatcher");
+inline const QString StatusNotifierRegisterMember = QStringLiteral("RegisterStatusNotifierItem");
+inline const QString StatusNotifierItemPath = QStringLiteral("/StatusNotifierItem");
+inline const QString StatusNotifierItemInterface = QStringLiteral("org.kde.StatusNotifierItem");
+inline const QString DBusMenuPath = QStringLiteral("/MenuBar");
+inline const QString DBusMenuInterface = QStringLiteral("com.canonical.dbusmenu");
 } // namespace DBusNames

@@ -6,6 +6,7 @@
 #include "support/TestEnvironment.h"
 
 #include <QDBusConnectionInterface>
+#include <QRegularExpression>
 
 #include <csignal>
 #include <memory>
@@ -18,18 +19,24 @@ class TestAgentEndToEnd : public QObject
     std::unique_ptr<ProgramUnderTest> m_agent;
     QString m_pods;
 
-    // The tray icon's pixels, as the tray host reads them.
-    static QByteArray trayIcon()
+    // A call on the tray item (or the menu it exports) as the tray host makes it: gdbus's printed answer.
+    static QString trayCall(const QString &path, const QString &method, const QStringList &arguments)
     {
         QProcess gdbus;
         gdbus.start(QStringLiteral("gdbus"),
-                    QStringLiteral("call --session --object-path /StatusNotifierItem --method "
-                                   "org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem IconPixmap --dest")
-                            .split(u' ')
-                        << TestEnvironment::trayItems().value(0).section(u'/', 0, 0));
+                    QStringList{QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
+                                TestEnvironment::trayItems().value(0).section(u'/', 0, 0),
+                                QStringLiteral("--object-path"), path, QStringLiteral("--method"), method}
+                        + arguments);
         gdbus.waitForFinished();
-        return gdbus.readAllStandardOutput();
+        return QString::fromUtf8(gdbus.readAllStandardOutput());
     }
+    static QString trayProperty(const QString &name)
+    {
+        return trayCall(DBusNames::StatusNotifierItemPath, QStringLiteral("org.freedesktop.DBus.Properties.Get"),
+                        {DBusNames::StatusNotifierItemInterface, name});
+    }
+    static QString trayIcon() { return trayProperty(QStringLiteral("IconPixmap")); } ///< its pixels
 
 private Q_SLOTS:
     void initTestCase()
@@ -56,7 +63,7 @@ private Q_SLOTS:
     {
         const QString line = QStringLiteral("Settings reloaded");
         QTest::qWait(500); // for the portal's first answer: dark, read through the older portal's Read
-        const QByteArray dark = trayIcon();
+        const QString dark = trayIcon();
         TestEnvironment::setColorScheme(0); // no preference: light
         QTRY_VERIFY(trayIcon() != dark);
         TestEnvironment::setColorScheme(1);
@@ -124,7 +131,7 @@ private Q_SLOTS:
         m_recorder->post(Notifications::ReloadSettings);
         QVERIFY(m_agent->waitForLine(QStringLiteral("Settings reloaded")));
         QTRY_VERIFY(!trayIcon().isEmpty());
-        const QByteArray disconnected = trayIcon();
+        const QString disconnected = trayIcon();
         BluezMock::setConnected(m_pods, true);
         QTRY_VERIFY(trayIcon() != disconnected);
         BluezMock::setConnected(m_pods, false);
@@ -143,7 +150,7 @@ private Q_SLOTS:
         BluezMock::setConnected(m_pods, true);
         QTRY_COMPARE(TestEnvironment::trayItems().size(), 1);
         QTRY_VERIFY(!trayIcon().isEmpty());
-        const QByteArray shown = trayIcon();
+        const QString shown = trayIcon();
         BluezMock::setConnected(m_pods, false);
         QTRY_COMPARE(TestEnvironment::trayItems().size(), 0);
         // The icon that appears under "Hide Menu" shows the connected picture, as without the option.
@@ -157,7 +164,7 @@ private Q_SLOTS:
     void iconFollowsAFirstPairing()
     {
         QTRY_VERIFY(!trayIcon().isEmpty());
-        const QByteArray disconnected = trayIcon();
+        const QString disconnected = trayIcon();
         // BlueZ reports AirPods paired for the first time as connected before they are paired.
         const QString fresh = BluezMock::addDevice(QStringLiteral("AA:00:00:00:00:02"), QStringLiteral("New"),
                                                    BluezMock::AirpodsClass, false, true);
@@ -169,6 +176,64 @@ private Q_SLOTS:
                               QStringLiteral("org.bluez.Adapter1"), QStringLiteral("RemoveDevice"),
                               {QVariant::fromValue(QDBusObjectPath(fresh))});
         QTRY_COMPARE(trayIcon(), disconnected);
+    }
+
+    void registersWithEachWatcherThatAppears()
+    {
+        // At login the agent may start before the panel: no watcher at start, one two seconds later.
+        m_agent.reset();
+        QVERIFY(TestEnvironment::harnessControl(QStringLiteral("stop-watcher")));
+        m_agent = std::make_unique<ProgramUnderTest>(QStringLiteral("Earlume"));
+        QVERIFY(m_agent->start());
+        QVERIFY(m_recorder->waitFor(Notifications::Ping, 2));
+        QTest::qWait(2000);
+        QVERIFY(TestEnvironment::harnessControl(QStringLiteral("start-watcher")));
+        QTRY_COMPARE(TestEnvironment::trayItems().size(), 1);
+        QTRY_VERIFY(!trayIcon().isEmpty());
+        // A restarted panel knows no items until they register again.
+        QVERIFY(TestEnvironment::harnessControl(QStringLiteral("restart-watcher")));
+        QTRY_COMPARE(TestEnvironment::trayItems().size(), 1);
+        QTRY_VERIFY(!trayIcon().isEmpty());
+    }
+
+    void activateOpensThePanelAtTheClickedPoint()
+    {
+        QTRY_COMPARE(TestEnvironment::trayItems().size(), 1);
+        // Near the bottom-right corner of the 1440 x 900 screen, as a tray at the bottom gives it.
+        const QString activate = DBusNames::StatusNotifierItemInterface + QStringLiteral(".Activate");
+        trayCall(DBusNames::StatusNotifierItemPath, activate, {QStringLiteral("1400"), QStringLiteral("880")});
+        QRect panel;
+        QTRY_VERIFY((panel = TestEnvironment::windowGeometry(QStringLiteral("Earlume"))).isValid());
+        const QByteArray where = QDebug::toString(panel).toUtf8();
+        QVERIFY2(panel.left() <= 1400 && panel.right() >= 1400 && panel.right() < 1440, where.constData());
+        QVERIFY2(panel.bottom() < 880 && panel.bottom() > 860, where.constData());
+        trayCall(DBusNames::StatusNotifierItemPath, activate, {QStringLiteral("1400"), QStringLiteral("880")});
+        QTRY_COMPARE(TestEnvironment::visibleWindowCount(QStringLiteral("Earlume")), 0);
+    }
+
+    void exportedMenuListsItsEntriesAndQuits()
+    {
+        QTRY_COMPARE(TestEnvironment::trayItems().size(), 1);
+        const QString path = trayProperty(QStringLiteral("Menu")).section(u'\'', 1, 1);
+        QCOMPARE(path, DBusNames::DBusMenuPath);
+        const QString layout = trayCall(path, DBusNames::DBusMenuInterface + QStringLiteral(".GetLayout"),
+                                        {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("[]")});
+        QStringList labels;
+        QString quitId;
+        static const QRegularExpression item(QStringLiteral(R"(<\((\d+), \{[^}]*'label': <'([^']*)'>)"));
+        for (const QRegularExpressionMatch &match : item.globalMatch(layout)) {
+            labels.append(match.captured(2));
+            quitId = match.captured(2) == QLatin1String("Quit Earlume") ? match.captured(1) : quitId;
+        }
+        QCOMPARE(labels.size(), 4);
+        QCOMPARE(labels.value(0), QStringLiteral("Show AirPods"));
+        QVERIFY2(labels.value(1).startsWith(QLatin1String("Earlume ")), qPrintable(labels.value(1))); // the version
+        QCOMPARE(labels.mid(2), QStringList({QStringLiteral("Settings…"), QStringLiteral("Quit Earlume")}));
+        trayCall(path, DBusNames::DBusMenuInterface + QStringLiteral(".Event"),
+                 {quitId, QStringLiteral("clicked"), QStringLiteral("<0>"), QStringLiteral("0")});
+        QVERIFY(m_agent->waitForExit());
+        QCOMPARE(m_agent->exitCode(), 0);
+        QVERIFY(m_recorder->waitFor(Notifications::Unping));
     }
 
     void saysOnceWhatIsMissingAndKeepsAnswering()

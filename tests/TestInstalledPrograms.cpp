@@ -18,7 +18,9 @@ constexpr int Patience = 20000;
 const QStringList Installed{QStringLiteral("bin/Earlume"), QStringLiteral("bin/Earlume_Settings"),
                             QStringLiteral("share/applications/com.vostel.Earlume.desktop"),
                             QStringLiteral("share/applications/com.vostel.Earlume.Settings.desktop"),
-                            QStringLiteral("share/metainfo/com.vostel.Earlume.metainfo.xml")};
+                            QStringLiteral("share/metainfo/com.vostel.Earlume.metainfo.xml"),
+                            QStringLiteral("share/icons/hicolor/scalable/status/earlume-connected-symbolic.svg"),
+                            QStringLiteral("share/icons/hicolor/scalable/status/earlume-disconnected-symbolic.svg")};
 
 /// Runs @p command to its end: whether it succeeded (and, if @p quiet, wrote nothing); if not, says what it wrote.
 bool run(const QString &command, bool quiet = false)
@@ -97,6 +99,7 @@ private Q_SLOTS:
         for (const QString &file : Installed) {
             const QString check = file.endsWith(QLatin1String(".desktop")) ? QStringLiteral("desktop-file-validate ")
                 : file.endsWith(QLatin1String(".xml")) ? QStringLiteral("appstreamcli validate --no-net ")
+                : file.endsWith(QLatin1String(".svg")) ? QStringLiteral("test -s ")
                                                        : QStringLiteral("test -x ");
             QVERIFY(run(check + prefix + QLatin1Char('/') + file, check.startsWith(u'd')));
         }

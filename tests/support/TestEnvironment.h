@@ -12,6 +12,7 @@
 #include <QDBusPendingCall>
 #include <QDBusVariant>
 #include <QProcess>
+#include <QRect>
 #include <QTest>
 
 struct TestEnvironment {
@@ -61,6 +62,24 @@ struct TestEnvironment {
                                                   QStringLiteral("--name"), u'^' + title + u'$'});
         xdotool.waitForFinished(10000);
         return xdotool.readAllStandardOutput().count('\n');
+    }
+    static QRect windowGeometry(const QString &title) ///< of the first mapped X window titled exactly so, or invalid
+    {
+        QProcess xdotool;
+        xdotool.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                  QStringLiteral("--name"), u'^' + title + u'$',
+                                                  QStringLiteral("getwindowgeometry"), QStringLiteral("--shell")});
+        xdotool.waitForFinished(10000);
+        QHash<QString, int> values; // WINDOW=, X=, Y=, WIDTH=, HEIGHT=, SCREEN= for each window
+        for (const QString &line : QString::fromUtf8(xdotool.readAllStandardOutput()).split(u'\n')) {
+            if (!values.contains(line.section(u'=', 0, 0))) {
+                values.insert(line.section(u'=', 0, 0), line.section(u'=', 1).toInt());
+            }
+        }
+        return values.contains(QStringLiteral("X")) ? QRect(values[QStringLiteral("X")], values[QStringLiteral("Y")],
+                                                             values[QStringLiteral("WIDTH")],
+                                                             values[QStringLiteral("HEIGHT")])
+                                                     : QRect();
     }
 };
 
