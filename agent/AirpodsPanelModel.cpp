@@ -83,14 +83,17 @@ void AirpodsPanelModel::reloadInfos(const BluetoothDevice &device, const Battery
     const auto percent = [](const std::optional<BatteryLevel> &level) {
         return level ? std::optional(level->percent) : std::nullopt;
     };
-    // A level of 0 % is a reading like any other; a missing one is no reading.
-    const auto fill = [](PanelElement &text, PanelElement &icon, std::optional<int> level) {
-        text.content = level ? percentText(*level) : QString();
+    const auto charging = [](const std::optional<BatteryLevel> &level) { return level && level->charging; };
+    // A level of 0 % is a reading like any other; a missing one is no reading. A charging part wears a mark.
+    const auto fill = [](PanelElement &text, PanelElement &icon, std::optional<int> level, bool charging) {
+        text.content = level ? percentText(*level) + (charging ? ChargingMark : QString()) : QString();
         icon.content = level ? batteryIconName(*level) : PanelImages::NoAirpods;
     };
     m_state.name = device.name;
-    const std::optional<int> left = percent(battery.leftBud());
-    const std::optional<int> right = percent(battery.rightBud());
+    const std::optional<BatteryLevel> leftBud = battery.leftBud();
+    const std::optional<BatteryLevel> rightBud = battery.rightBud();
+    const std::optional<int> left = percent(leftBud);
+    const std::optional<int> right = percent(rightBud);
 
     if (battery.caseBattery) {
         m_state.cover = PanelImages::FullCover;
@@ -102,8 +105,8 @@ void AirpodsPanelModel::reloadInfos(const BluetoothDevice &device, const Battery
         m_state.leftIcon.hidden = true;
         m_state.rightIcon.hidden = true;
         m_state.caseIcon.hidden = false;
-        fill(m_state.globalText, m_state.globalIcon, combinedLevel(left, right));
-        fill(m_state.caseText, m_state.caseIcon, battery.caseBattery->percent);
+        fill(m_state.globalText, m_state.globalIcon, combinedLevel(left, right), charging(leftBud) || charging(rightBud));
+        fill(m_state.caseText, m_state.caseIcon, battery.caseBattery->percent, battery.caseBattery->charging);
     } else {
         m_state.cover = PanelImages::BudsOnly;
         m_state.globalText.hidden = true;
@@ -114,8 +117,8 @@ void AirpodsPanelModel::reloadInfos(const BluetoothDevice &device, const Battery
         m_state.leftIcon.hidden = false;
         m_state.rightIcon.hidden = false;
         m_state.caseIcon.hidden = true;
-        fill(m_state.leftText, m_state.leftIcon, left);
-        fill(m_state.rightText, m_state.rightIcon, right);
+        fill(m_state.leftText, m_state.leftIcon, left, charging(leftBud));
+        fill(m_state.rightText, m_state.rightIcon, right, charging(rightBud));
     }
     m_state.buttonHidden = false;
     m_state.buttonImage = PanelImages::Stop;

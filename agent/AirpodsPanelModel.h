@@ -55,6 +55,8 @@ class AirpodsPanelModel
 public:
     using ReadingsProvider = std::function<BatteryState(const BluetoothDevice &)>;
 
+    /// Follows the level of a part that is charging: "87% ⚡".
+    static inline const QString ChargingMark = QStringLiteral(" \u26A1");
     static const QColor ConnectedTint;
     static const QColor DisconnectedTint;
 

@@ -8,6 +8,8 @@
 #include "SystemAppearance.h"
 #include "UnixSignals.h"
 #include "Workspace.h"
+#include "aap/AapBatterySource.h"
+#include "aap/AapKeyStore.h"
 #include "battery/AdvertisementBatterySource.h"
 #include "bluetooth/BluezBluetoothService.h"
 
@@ -48,6 +50,7 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
 
     // Made only once this copy is the one that runs: a second copy leaves no trace.
+    AapKeyStore keys; // outlives the battery sources that use it
     std::unique_ptr<BluezBluetoothService> bluetooth;
     std::unique_ptr<PortalAppearance> appearance;
     std::unique_ptr<AppDelegate> delegate;
@@ -59,7 +62,10 @@ int main(int argc, char *argv[])
     QObject::connect(&instance, &SingleInstance::acquired, &app, [&] {
         bluetooth = std::make_unique<BluezBluetoothService>(DBusHelper::systemBus());
         // Owned by the service.
+        auto *accessory = new AapBatterySource(bluetooth.get(), DBusHelper::systemBus(), &keys, bluetooth.get());
         auto *advertisements = new AdvertisementBatterySource(bluetooth.get(), bluetooth.get());
+        advertisements->setIdentityKeys([accessory](const QString &path) { return accessory->identityKey(path); });
+        bluetooth->addBatterySource(accessory);
         bluetooth->addBatterySource(advertisements);
         appearance = std::make_unique<PortalAppearance>(DBusHelper::sessionBus());
         appearance->start();

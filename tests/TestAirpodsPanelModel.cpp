@@ -48,7 +48,7 @@ private Q_SLOTS:
         }
         const auto row = [](const char *name, QList<BluetoothDevice> devices, QList<BatteryState> readings,
                             const char *panel) {
-            QTest::newRow(name) << devices << readings << QString::fromLatin1(panel);
+            QTest::newRow(name) << devices << readings << QString::fromUtf8(panel);
         };
         row("disconnected", {device(0, false)}, {},
             "Disconnected, airpodsHudDisconnected, view-refresh #9eb9ff, /dev_0, not connected");
@@ -71,6 +71,13 @@ private Q_SLOTS:
             "Pods 0, airpodsHudAirpods, left 0%/empty, right /noairpods, process-stop #ff9e9e, /dev_0, connected");
         row("a case alone", {device(0, true)}, {levels(-1, -1, 40)},
             "Pods 0, airpodsFullCover, global /noairpods, case 40%/medium, process-stop #ff9e9e, /dev_0, connected");
+        BatteryState charging = levels(87, 91, 42);
+        charging.right->charging = charging.caseBattery->charging = true;
+        row("charging", {device(0, true)}, {charging},
+            "Pods 0, airpodsFullCover, global 89% ⚡/ok, case 42% ⚡/medium, process-stop #ff9e9e, /dev_0, connected");
+        charging.caseBattery.reset();
+        row("a bud charging", {device(0, true)}, {charging},
+            "Pods 0, airpodsHudAirpods, left 87%/ok, right 91% ⚡/good, process-stop #ff9e9e, /dev_0, connected");
         BatteryState single;
         single.single = BatteryLevel{50, false};
         row("single battery", {device(0, true)}, {single},

@@ -2,6 +2,9 @@
 // The agent's BlueZ client against the simulated bluetoothd on a private system bus: its cache, its requests, and
 // the battery levels its advertisement source overhears through the discovery session it runs.
 #include "DBusHelper.h"
+#include "aap/AapBatterySource.h"
+#include "aap/AapKeyStore.h"
+#include "aap/ResolvablePrivateAddress.h"
 #include "battery/AdvertisementBatterySource.h"
 #include "bluetooth/BluezBluetoothService.h"
 #include "bluetooth/BluezDiscovery.h"
@@ -39,6 +42,10 @@ ManufacturerData frame(int left, int right, int caseLevel, quint16 model = 0x142
                           + char(right << 4 | left) + char(caseLevel) + char(0x31) + QByteArray(18, '\0')}};
 }
 
+// The accessory protocol's battery report: left 87 % discharging, right 91 % charging, case 42 % discharging.
+const QByteArray AapLevels = QByteArray::fromHex("045702025B01082A02");
+const QString AapText = QStringLiteral("Left 87 %, Right 91 %, Case 42 %");
+
 QStringList sessions()
 {
     return BluezMock::call(QStringLiteral("GetDiscoverySessions")).arguments().value(0).toStringList();
@@ -50,15 +57,23 @@ class TestBluezBluetoothService : public QObject
     Q_OBJECT
 
     std::unique_ptr<BluezBluetoothService> m_service;
+    std::unique_ptr<AapBatterySource> m_aap;
     std::unique_ptr<AdvertisementBatterySource> m_source;
+    AapKeyStore m_keys;
     std::chrono::milliseconds m_clockOffset{0};
     const QString m_us = DBusHelper::systemBus().baseService();
 
     bool load() // as the agent builds it
     {
+        m_source.reset();
+        m_aap.reset();
         m_service = std::make_unique<BluezBluetoothService>(DBusHelper::systemBus());
+        m_aap = std::make_unique<AapBatterySource>(m_service.get(), DBusHelper::systemBus(), &m_keys);
+        m_aap->setRetryTiming(std::chrono::milliseconds(100), std::chrono::milliseconds(400));
         m_source = std::make_unique<AdvertisementBatterySource>(m_service.get());
         m_source->setClock([this] { return AdvertisementBatterySource::bootTime() + m_clockOffset; });
+        m_source->setIdentityKeys([this](const QString &path) { return m_aap->identityKey(path); });
+        m_service->addBatterySource(m_aap.get());
         m_service->addBatterySource(m_source.get());
         return QTest::qWaitFor([this] { return m_service->isAvailable(); });
     }
@@ -70,8 +85,10 @@ private Q_SLOTS:
     void init()
     {
         m_source.reset();
+        m_aap.reset();
         m_service.reset();
         m_clockOffset = {};
+        QFile::remove(m_keys.filePath());
         QVERIFY(TestEnvironment::harnessControl(QStringLiteral("restart-bluez")));
         BluezMock::addAdapter();
     }
@@ -245,6 +262,70 @@ private Q_SLOTS:
         QCOMPARE(readings(), QStringLiteral("Left 60 %, Right 50 %, Case 40 %"));
         QTRY_COMPARE(readings(), QStringLiteral("Battery 50 %"));
         QCOMPARE(changes.size(), afterUpdate + 1);
+    }
+
+    void accessoryProtocolGivesExactLevels()
+    {
+        addAirpods(false);
+        BluezMock::call(QStringLiteral("SetAapBattery"), {Pods, AapLevels});
+        QVERIFY(load());
+        BluezMock::setConnected(Pods, true);
+        QTRY_COMPARE(readings(), AapText);
+        QCOMPARE(m_service->battery(Pods).origin, BatteryOrigin::Accessory);
+        QVERIFY(m_service->battery(Pods).right->charging && !m_service->battery(Pods).left->charging);
+        const QStringList sent = BluezMock::call(QStringLiteral("GetAapReceived"), {Pods}).arguments().value(0).toStringList();
+        QCOMPARE(sent.mid(0, 3), (QStringList{QStringLiteral("00000400010002000000000000000000"),
+                                              QStringLiteral("040004004d00ff00000000000000"),
+                                              QStringLiteral("040004000f00ffffffff")}));
+        // In-ear, named by the primary bud (the first in the battery report: left here).
+        BluezMock::call(QStringLiteral("SetAapInEar"), {Pods, QVariant::fromValue(uchar(0)), QVariant::fromValue(uchar(2))});
+        QTRY_COMPARE(m_service->battery(Pods).leftInEar, std::optional(true));
+        QCOMPARE(m_service->battery(Pods).rightInEar, std::optional(false));
+        // A change shows at once; a dropped channel is opened again and brings what changed meanwhile.
+        BluezMock::call(QStringLiteral("SetAapBattery"), {Pods, QByteArray::fromHex("045602025B01082A02")});
+        QTRY_COMPARE(readings(), QStringLiteral("Left 86 %, Right 91 %, Case 42 %"));
+        BluezMock::call(QStringLiteral("DropAap"), {Pods});
+        QTRY_VERIFY(!m_aap->hasSession(Pods));
+        BluezMock::call(QStringLiteral("SetAapBattery"), {Pods, QByteArray::fromHex("045502025B01082A02")});
+        QTRY_COMPARE(readings(), QStringLiteral("Left 85 %, Right 91 %, Case 42 %"));
+        // Refused three times after connecting, then let in; gone with the connection.
+        BluezMock::setConnected(Pods, false);
+        QTRY_COMPARE(readings(), QStringLiteral("Battery 50 %"));
+        BluezMock::call(QStringLiteral("RefuseAap"), {Pods, 3});
+        BluezMock::setConnected(Pods, true);
+        QTRY_COMPARE(readings(), QStringLiteral("Left 85 %, Right 91 %, Case 42 %"));
+    }
+
+    void identityKeyProvesAdvertisements()
+    {
+        const QByteArray irk = QByteArray::fromHex("ec0234a357c8ad05341010a60a397d9b");
+        std::array<std::uint8_t, 16> key{};
+        std::copy(irk.cbegin(), irk.cend(), key.begin());
+        const std::array<std::uint8_t, 3> hash = ResolvablePrivateAddress::ah(key, {0x70, 0x81, 0x94});
+        const QString resolving = QStringLiteral("70:81:94:%1:%2:%3").arg(hash[0], 2, 16, QLatin1Char('0'))
+                                      .arg(hash[1], 2, 16, QLatin1Char('0')).arg(hash[2], 2, 16, QLatin1Char('0'));
+        addAirpods(false);
+        BluezMock::call(QStringLiteral("SetAapKeys"), {Pods, irk, QByteArray(16, '\x11')});
+        QVERIFY(load());
+        BluezMock::setConnected(Pods, true); // a channel without battery reports, but with the keys
+        QTRY_VERIFY(m_keys.irk(QStringLiteral("AA:00:00:00:00:01")).has_value());
+        QCOMPARE(*m_keys.irk(QStringLiteral("AA:00:00:00:00:01")), key);
+        // A weak message from the pair's address wins over a strong one from elsewhere.
+        for (const auto &[address, levels, rssi] : {std::tuple{resolving, frame(6, 5, 4), -80},
+                                                    std::tuple{QStringLiteral("4C:11:22:33:44:01"), frame(8, 9, 7), -40}}) {
+            BluezMock::call(QStringLiteral("AddLEDevice"), {QStringLiteral("hci0"), address, QVariant::fromValue(levels),
+                                                            QVariant::fromValue(qint16(rssi))});
+        }
+        QTRY_COMPARE(m_source->advertisements().size(), 2);
+        QTRY_COMPARE(readings(), QStringLiteral("Left 60 %, Right 50 %, Case 40 %"));
+        QCOMPARE(m_service->battery(Pods).origin, BatteryOrigin::ProvenAdvertisement);
+        // The key survives a restart of the agent, and goes with the device.
+        QVERIFY(load());
+        QVERIFY(m_aap->identityKey(Pods).has_value());
+        TestEnvironment::call(QDBusConnection::systemBus(), QStringLiteral("org.bluez"), Adapter,
+                              QStringLiteral("org.bluez.Adapter1"), QStringLiteral("RemoveDevice"),
+                              {QVariant::fromValue(QDBusObjectPath(Pods))});
+        QTRY_VERIFY(!m_keys.irk(QStringLiteral("AA:00:00:00:00:01")).has_value());
     }
 };
 

@@ -35,7 +35,7 @@ Advertisement ad(const char *advertiser, std::optional<qint16> rssi, std::chrono
     ProximityPairingMessage message;
     message.model = model;
     message.leftPercent = message.rightPercent = 80;
-    return {QString::fromLatin1(advertiser), message, rssi, 1000s - age};
+    return {QString::fromLatin1(advertiser), QString(), message, rssi, 1000s - age};
 }
 } // namespace
 

@@ -2,6 +2,7 @@
 #include "AdvertisementBatterySource.h"
 
 #include "Logging.h"
+#include "aap/ResolvablePrivateAddress.h"
 #include "bluetooth/BluetoothService.h"
 
 #include <QTimer>
@@ -71,6 +72,12 @@ std::chrono::milliseconds AdvertisementBatterySource::bootTime()
     return BatteryState::now();
 }
 
+void AdvertisementBatterySource::setIdentityKeys(IdentityKeys keys)
+{
+    m_identityKeys = std::move(keys);
+    reevaluate(true);
+}
+
 void AdvertisementBatterySource::setClock(Clock clock)
 {
     m_clock = clock ? std::move(clock) : Clock(&AdvertisementBatterySource::bootTime);
@@ -92,6 +99,25 @@ std::optional<BatteryState> AdvertisementBatterySource::stateAt(const BluetoothD
 {
     if (!device.isAirpods() || !device.connected) {
         return std::nullopt;
+    }
+    if (const auto key = m_identityKeys ? m_identityKeys(device.path) : std::nullopt) {
+        // Proven to be this pair's: the newest such message, however weak, and no other pair's ever.
+        std::optional<AdvertisementMatch::Advertisement> newest;
+        for (const AdvertisementMatch::Advertisement &advertisement : m_advertisements) {
+            if (now - advertisement.receivedAt <= AdvertisementMatch::MaximumAge
+                && AdvertisementMatch::fitsDevice(advertisement.message, device)
+                && (!newest || advertisement.receivedAt > newest->receivedAt)
+                && ResolvablePrivateAddress::resolves(*key, advertisement.address)) {
+                newest = advertisement;
+            }
+        }
+        if (!newest) {
+            return std::nullopt;
+        }
+        BatteryState state = AdvertisementMatch::stateFrom(newest->message);
+        state.origin = BatteryOrigin::ProvenAdvertisement;
+        state.observedAt = newest->receivedAt;
+        return state;
     }
     const auto best = AdvertisementMatch::bestMatch(m_advertisements.values(), device, now);
     if (!best) {
@@ -119,7 +145,8 @@ void AdvertisementBatterySource::onAdvertisement(const BluetoothAdvertisement &a
         const auto decoded = apple != advertisement.manufacturerData->cend() ? decodeAirPodsMessage(*apple)
                                                                             : std::nullopt;
         if (decoded) {
-            m_advertisements.insert(path, {path, *decoded, rssi, m_clock()});
+            const QString address = m_bluetooth ? m_bluetooth->device(path).address : QString();
+            m_advertisements.insert(path, {path, address, *decoded, rssi, m_clock()});
             relevant = true;
         } else {
             // This advertiser's latest message is not an AirPods one (any more).

@@ -7,6 +7,7 @@
 #include <QMap>
 #include <QPointer>
 
+#include <array>
 #include <chrono>
 #include <functional>
 
@@ -39,6 +40,8 @@ class AdvertisementBatterySource : public BatterySource
 public:
     /// A clock that keeps counting while the computer sleeps; its zero is arbitrary.
     using Clock = std::function<std::chrono::milliseconds()>;
+    /// The identity resolving key of the device at a path, where one is known.
+    using IdentityKeys = std::function<std::optional<std::array<std::uint8_t, 16>>(const QString &path)>;
 
     explicit AdvertisementBatterySource(BluetoothService *bluetooth, QObject *parent = nullptr);
     ~AdvertisementBatterySource() override;
@@ -52,6 +55,10 @@ public:
     /// Replaces the bursts' length and interval, for tests that cannot wait minutes.
     void setBurstTiming(std::chrono::milliseconds length, std::chrono::milliseconds interval);
     bool isBursting() const;
+
+    /// With a pair's identity key, only advertisements whose address resolves with it count for that pair, and
+    /// they count whatever their strength.
+    void setIdentityKeys(IdentityKeys keys);
 
     /// Replaces the clock (CLOCK_BOOTTIME unless set), for tests that move time on without waiting.
     void setClock(Clock clock);
@@ -79,6 +86,7 @@ private:
     QTimer *m_nextBurst = nullptr;
     QStringList m_connectedAirpods;
     Clock m_clock;
+    IdentityKeys m_identityKeys;
     QMap<QString, AdvertisementMatch::Advertisement> m_advertisements;
     // The states last reported, per connected AirPods device that has one; a change to them is what
     // stateChanged() reports.

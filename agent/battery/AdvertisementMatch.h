@@ -46,6 +46,8 @@ inline constexpr quint16 AppleUsbVendorId = 0x05AC;
 struct Advertisement {
     /// The advertiser's BlueZ object path; each advertiser keeps only its latest message.
     QString advertiser;
+    /// The advertiser's (random) Bluetooth address, "4C:11:22:33:44:01".
+    QString address;
     ProximityPairing::ProximityPairingMessage message;
     /// Signal strength in dBm; no value when BlueZ has not reported one.
     std::optional<qint16> rssi;

@@ -96,6 +96,8 @@ Q_SIGNALS:
     /// connected. @p device is the device as it is now (as it was last, for one that vanished), with
     /// its new connection state. A repeated report without a change is not passed on.
     void deviceConnectionChanged(const BluetoothDevice &device);
+    /// BlueZ forgot a device (it was unpaired or removed); @p device as it was last.
+    void deviceRemoved(const BluetoothDevice &device);
     /// battery(@p path) changed.
     void batteryChanged(const QString &path);
     /// A Low Energy advertiser was heard, while discovery runs (or it appeared with its advertisement).

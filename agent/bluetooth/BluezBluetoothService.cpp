@@ -233,6 +233,9 @@ void BluezBluetoothService::onInterfacesRemoved(const QDBusMessage &message)
     if (interfaces.contains(DBusNames::BluezDeviceInterface) || interfaces.contains(DBusNames::BluezBatteryInterface)) {
         updateBattery(path);
     }
+    if (interfaces.contains(DBusNames::BluezDeviceInterface) && !last.path.isEmpty()) {
+        Q_EMIT deviceRemoved(last);
+    }
     Q_EMIT devicesChanged();
     if (wasConnected && !isConnectedInCache(path)) {
         last.connected = false;

@@ -1,7 +1,11 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 '''bluetoothd for Earlume's tests: bluez5 and the org.bluez.Mock methods load() lists (device paths as strings), with
 discovery sessions per client and Device1.Connect() answered with the delay and error set; changes announced as
-bluetoothd does.'''
+bluetoothd does. Device1.ConnectProfile() of a registered profile hands one end of a socket pair to its
+NewConnection() and plays AirPods' accessory protocol on the other: the handshake, battery and in-ear reports after
+the request for notifications, keys when asked, and whatever SetAap* changes while the channel is open.'''
+import socket
+
 import dbus
 import dbus.service
 from gi.repository import GLib
@@ -33,6 +37,50 @@ def _announce(what, path, interfaces):
 def _connect(device, connected):  # ServicesResolved follows Connected, and goes first on the way down
     for name in ('Connected', 'ServicesResolved')[::1 if connected else -1]:
         _set(device, DEVICE, **{name: dbus.Boolean(connected)})
+    if not connected:
+        _drop_aap(device)
+
+
+def _aap(opcode, payload=b''):
+    return bytes([4, 0, 4, 0, opcode & 0xFF, opcode >> 8]) + bytes(payload)
+
+
+def _aap_reports(device):
+    battery = _aap(0x04, [len(device.aap_battery)] + [b for c, level, status in device.aap_battery
+                                                        for b in (c, 1, level, status, 1)])
+    return [battery, _aap(0x06, device.aap_in_ear)] if device.aap_battery else []
+
+
+def _aap_send(device, packets):
+    for packet in packets if device.aap_socket else []:
+        device.aap_socket.send(packet)
+
+
+def _drop_aap(device):
+    if getattr(device, 'aap_socket', None):
+        GLib.source_remove(device.aap_watch)
+        device.aap_socket.close()
+        device.aap_socket = None
+
+
+def _aap_heard(device, sock, _condition):  # the host's packets, as AirPods answer them
+    try:
+        packet = sock.recv(1024)
+    except OSError:
+        packet = b''
+    if not packet:
+        device.aap_socket = None
+        sock.close()
+        return False
+    device.aap_received.append(packet.hex())
+    if packet[0] == 0x00:
+        _aap_send(device, [bytes([1, 0, 4, 0, 0, 0])])
+    elif packet[:6] == _aap(0x0F):
+        _aap_send(device, _aap_reports(device))
+    elif packet[:6] == _aap(0x30) and device.aap_keys:
+        keys = [b for kind, key in device.aap_keys for b in (kind, 0, len(key), 0, *key)]
+        _aap_send(device, [_aap(0x31, [len(device.aap_keys)] + keys)])
+    return True
 
 
 def _manufacturer_data(data):
@@ -53,6 +101,27 @@ class _Methods:  # methods of adapters and devices (at module level, dbusmock wo
     @dbus.service.method(DEVICE)
     def Disconnect(self):
         _connect(self, False)
+
+    @dbus.service.method(DEVICE, in_signature='s', async_callbacks=('reply', 'error'))
+    def ConnectProfile(self, uuid, reply, error):
+        profile = objects['/'].profiles.get(uuid.lower())
+        if self.aap_refusals > 0 or not profile or not self.props[DEVICE]['Connected']:
+            self.aap_refusals = max(self.aap_refusals - 1, 0)
+            return error(_error('Failed', 'br-connection-refused'))
+        _drop_aap(self)
+        ours, theirs = socket.socketpair(socket.AF_UNIX, socket.SOCK_SEQPACKET)
+        self.aap_socket, self.aap_received = theirs, []
+        self.aap_watch = GLib.io_add_watch(theirs.fileno(), GLib.PRIORITY_DEFAULT, GLib.IO_IN | GLib.IO_HUP,
+                                           lambda *_: _aap_heard(self, theirs, None))
+        bus = objects['/'].bus_name.get_bus()
+        bus.call_async(profile[0], profile[1], 'org.bluez.Profile1', 'NewConnection', 'oha{sv}',
+                       [self.path, dbus.types.UnixFd(ours.fileno()), {}], lambda *_: reply(),
+                       lambda e: error(e))
+        ours.close()
+
+    @dbus.service.method('org.bluez.ProfileManager1', in_signature='osa{sv}', sender_keyword='sender')
+    def RegisterProfile(self, path, uuid, options, sender):
+        objects['/'].profiles[uuid.lower()] = (sender, path, options)
 
     @dbus.service.method(ADAPTER, sender_keyword='sender')
     def StartDiscovery(self, sender):
@@ -94,9 +163,11 @@ def _add_device(mock, adapter, address, **properties):
     properties.update(Address=address.upper(), Adapter=dbus.ObjectPath('/org/bluez/' + adapter), Blocked=False,
                       Trusted=properties['Paired'], ServicesResolved=properties['Connected'])
     mock.AddObject(path, DEVICE, properties, [])
-    objects[path].connect_error, objects[path].connect_delay = None, 0
-    objects[path].methods[DEVICE].update({name: (None, '', '', getattr(_Methods, name)) for name in (
-        'Connect', 'Disconnect')})
+    device = objects[path]
+    device.connect_error, device.connect_delay, device.aap_refusals, device.aap_socket = None, 0, 0, None
+    device.aap_battery, device.aap_in_ear, device.aap_keys, device.aap_received = [], [1, 1], [], []
+    device.methods[DEVICE].update({name: (None, '', '', getattr(_Methods, name)) for name in (
+        'Connect', 'Disconnect', 'ConnectProfile')})
     _announce('Added', path, {DEVICE: properties})
     return path
 
@@ -109,9 +180,18 @@ def _set_battery(_mock, path, percentage):
         _announce('Added', path, {BATTERY: objects[path].props[BATTERY]})
 
 
+def _set_aap(path, **values):
+    device = objects[path]
+    for name, value in values.items():
+        setattr(device, 'aap_' + name, value)
+    _aap_send(device, _aap_reports(device))
+
+
 def load(mock, parameters):
     bluez5.load(mock, parameters)
-    mock.refused, mock.discovery_filter = False, dbus.Dictionary(signature='sv')
+    mock.refused, mock.discovery_filter, mock.profiles = False, dbus.Dictionary(signature='sv'), {}
+    objects['/org/bluez'].methods['org.bluez.ProfileManager1']['RegisterProfile'] = (
+        None, '', '', _Methods.RegisterProfile)
     mock.AddMethods(bluez5.BLUEZ_MOCK_IFACE, [
         ('AddAdapter', 'ss', 's', _add_adapter),  # (name, alias) -> path
         ('AddClassicDevice', 'sssubb', 'o', lambda mock, adapter, address, alias, cls, paired, connected: _add_device(
@@ -133,4 +213,15 @@ def load(mock, parameters):
         ('GetDiscoverySessions', '', 'as', lambda _: dbus.Array(
             set().union(*(getattr(o, 'sessions', ()) for o in objects.values())), signature='s')),
         ('GetManagedObjectsCallCount', '', 'u', lambda mock: len(mock.GetMethodCalls('GetManagedObjects'))),
+        # Accessory protocol: battery as (component, level, status) triples, in-ear as (primary, secondary), the
+        # keys (IRK, encryption key); what the host sent (hex packets); refusals of the next connects; a dropped link.
+        ('SetAapBattery', 'say', '', lambda _, path, flat: _set_aap(path, battery=[
+            tuple(flat[i:i + 3]) for i in range(0, len(flat) - 2, 3)])),
+        ('SetAapInEar', 'syy', '', lambda _, path, primary, secondary: _set_aap(path, in_ear=[primary, secondary])),
+        ('SetAapKeys', 'sayay', '', lambda _, path, irk, key: setattr(objects[path], 'aap_keys',
+                                                                     [(1, bytes(irk)), (4, bytes(key))])),
+        ('GetAapReceived', 's', 'as', lambda _, path: dbus.Array(objects[path].aap_received, signature='s')),
+        ('RefuseAap', 'si', '', lambda _, path, count: setattr(objects[path], 'aap_refusals', count)),
+        ('DropAap', 's', '', lambda _, path: _drop_aap(objects[path])),
+        ('GetProfiles', '', 'as', lambda mock: dbus.Array(mock.profiles, signature='s')),
     ])
