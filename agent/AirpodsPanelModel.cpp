@@ -47,6 +47,18 @@ QList<BluetoothDevice> AirpodsPanelModel::airpodsAmong(const QList<BluetoothDevi
     return airpods;
 }
 
+std::pair<QString, QString> AirpodsPanelModel::toolTip(const QList<BluetoothDevice> &pairedDevices,
+                                                      const ReadingsProvider &readings)
+{
+    const QList<BluetoothDevice> airpods = airpodsAmong(pairedDevices);
+    // The panel draws every connected pair in turn and ends with the last one: the tool tip names that one.
+    const auto shown = std::find_if(airpods.crbegin(), airpods.crend(), [](const auto &device) { return device.connected; });
+    if (shown == airpods.crend()) {
+        return {QStringLiteral("Earlume"), airpods.isEmpty() ? QStringLiteral("No Airpods") : QStringLiteral("Disconnected")};
+    }
+    return {shown->name, readings(*shown).levelsText()};
+}
+
 QList<BluetoothDevice> AirpodsPanelModel::getAirpods(const QList<BluetoothDevice> &pairedDevices)
 {
     const QList<BluetoothDevice> airpods = airpodsAmong(pairedDevices);

@@ -70,6 +70,11 @@ public:
     /// The AirPods among @p devices, in their order. Changes nothing.
     static QList<BluetoothDevice> airpodsAmong(const QList<BluetoothDevice> &devices);
 
+    /// The tray's tool tip, title and text: the pair the panel shows and its levels ("Left 87 %, Right 91 %,
+    /// Case 42 %"), or "Disconnected" / "No Airpods" under the program's name.
+    static std::pair<QString, QString> toolTip(const QList<BluetoothDevice> &pairedDevices,
+                                               const ReadingsProvider &readings);
+
     /// The AirPods among @p pairedDevices, in their order. The last of them becomes airpodsDevice().
     QList<BluetoothDevice> getAirpods(const QList<BluetoothDevice> &pairedDevices);
 

@@ -79,7 +79,6 @@ void AppDelegate::applicationDidFinishLaunching()
 {
     checkForUpdate();
 
-    m_statusItem->setToolTip(QStringLiteral("Earlume"));
     setStatusImage(QStringLiteral("menuIcon"));
     m_statusItem->setContextMenu(m_alternateMenu);
     connect(m_statusItem, &StatusItem::activated, this, [this](const QPoint &anchor) { togglePopover(anchor); });
@@ -197,6 +196,11 @@ void AppDelegate::disconnectAirpodsOfConnectBluetooth()
     });
     // Under "Hide Menu" the icon appears only while connected, so it must show the connected picture then.
     setStatusImage(connected ? QStringLiteral("menuIcon") : QStringLiteral("menuIconDisconnected"));
+    const auto [title, text] = AirpodsPanelModel::toolTip(m_services.bluetooth->pairedDevices(),
+                                                          [this](const BluetoothDevice &device) {
+                                                              return m_services.bluetooth->battery(device.path);
+                                                          });
+    m_statusItem->setToolTip(title, text);
     m_statusItem->setVisible(!Settings().hideMenu() || connected);
 }
 
@@ -222,7 +226,10 @@ void AppDelegate::setNotifications()
         m_statusRefresh->start();
         scheduleOpenPanelRefresh();
     });
-    connect(bluetooth, &BluetoothService::batteryChanged, this, &AppDelegate::scheduleOpenPanelRefresh);
+    connect(bluetooth, &BluetoothService::batteryChanged, this, [this] {
+        m_statusRefresh->start(); // the tool tip shows the levels
+        scheduleOpenPanelRefresh();
+    });
 }
 
 void AppDelegate::scheduleOpenPanelRefresh()

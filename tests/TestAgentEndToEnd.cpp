@@ -196,19 +196,39 @@ private Q_SLOTS:
         QTRY_VERIFY(!trayIcon().isEmpty());
     }
 
+    void activateOpensThePanelAtTheClickedPoint_data()
+    {
+        QTest::addColumn<QPoint>("click");
+        QTest::newRow("bottom right, above it") << QPoint(1400, 880); // a tray at the bottom of the 1440 x 900 screen
+        QTest::newRow("top left, below it") << QPoint(100, 12);
+    }
     void activateOpensThePanelAtTheClickedPoint()
     {
+        QFETCH(QPoint, click);
         QTRY_COMPARE(TestEnvironment::trayItems().size(), 1);
-        // Near the bottom-right corner of the 1440 x 900 screen, as a tray at the bottom gives it.
         const QString activate = DBusNames::StatusNotifierItemInterface + QStringLiteral(".Activate");
-        trayCall(DBusNames::StatusNotifierItemPath, activate, {QStringLiteral("1400"), QStringLiteral("880")});
+        const QStringList at{QString::number(click.x()), QString::number(click.y())};
+        trayCall(DBusNames::StatusNotifierItemPath, activate, at);
         QRect panel;
         QTRY_VERIFY((panel = TestEnvironment::windowGeometry(QStringLiteral("Earlume"))).isValid());
         const QByteArray where = QDebug::toString(panel).toUtf8();
-        QVERIFY2(panel.left() <= 1400 && panel.right() >= 1400 && panel.right() < 1440, where.constData());
-        QVERIFY2(panel.bottom() < 880 && panel.bottom() > 860, where.constData());
-        trayCall(DBusNames::StatusNotifierItemPath, activate, {QStringLiteral("1400"), QStringLiteral("880")});
+        QVERIFY2(panel.left() <= click.x() && panel.right() >= click.x() && QRect(0, 0, 1440, 900).contains(panel),
+                 where.constData());
+        QVERIFY2(click.y() > 450 ? panel.bottom() < click.y() && panel.bottom() > click.y() - 20
+                                 : panel.top() > click.y() && panel.top() < click.y() + 20,
+                 where.constData());
+        trayCall(DBusNames::StatusNotifierItemPath, activate, at);
         QTRY_COMPARE(TestEnvironment::visibleWindowCount(QStringLiteral("Earlume")), 0);
+    }
+
+    void toolTipFollowsTheLevels()
+    {
+        QTRY_VERIFY(trayProperty(QStringLiteral("ToolTip")).contains(QLatin1String("'Earlume', 'Disconnected'")));
+        BluezMock::setConnected(m_pods, true);
+        for (const int level : {50, 40}) {
+            BluezMock::call(QStringLiteral("SetBattery"), {m_pods, level});
+            QTRY_VERIFY(trayProperty(QStringLiteral("ToolTip")).contains(QStringLiteral("'Pods', 'Battery %1 %'").arg(level)));
+        }
     }
 
     void exportedMenuListsItsEntriesAndQuits()

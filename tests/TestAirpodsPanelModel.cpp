@@ -96,6 +96,19 @@ private Q_SLOTS:
         model.getAirpodsInfos(devices, [&](const auto &d) { return readings.value(d.path.back().digitValue()); });
         QTEST(describe(model), "panel");
     }
+
+    void toolTipNamesThePairShownAndItsLevels()
+    {
+        const auto readings = [](const BluetoothDevice &d) { return d.path == u"/dev_1" ? levels(87, 91, 42) : BatteryState(); };
+        const auto tip = [&](const QList<BluetoothDevice> &devices) {
+            const auto [title, text] = AirpodsPanelModel::toolTip(devices, readings);
+            return QString(title + u'|' + text);
+        };
+        QCOMPARE(tip({device(0, true, 0x240404)}), QStringLiteral("Earlume|No Airpods"));
+        QCOMPARE(tip({device(0, false)}), QStringLiteral("Earlume|Disconnected"));
+        QCOMPARE(tip({device(1, true), device(2, false)}), QStringLiteral("Pods 1|Left 87 %, Right 91 %, Case 42 %"));
+        QCOMPARE(tip({device(1, true), device(2, true)}), QStringLiteral("Pods 2|No battery reading"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestAirpodsPanelModel)

@@ -151,7 +151,7 @@ public:
     }
     QString none() const { return {}; }
     SniIconPixmapList noPixmaps() const { return {}; }
-    SniToolTip toolTip() const { return {m_item->m_iconName, {}, m_item->m_toolTip, {}}; }
+    SniToolTip toolTip() const { return {m_item->m_iconName, {}, m_item->m_toolTipTitle, m_item->m_toolTip}; }
 
 public Q_SLOTS:
     void Activate(int x, int y) { Q_EMIT m_item->activated(QPoint(x, y)); }
@@ -261,9 +261,10 @@ void StatusNotifierItem::setPicture(const QString &iconName, const QIcon &pictur
     Q_EMIT m_adaptor->NewToolTip();
 }
 
-void StatusNotifierItem::setToolTip(const QString &text)
+void StatusNotifierItem::setToolTip(const QString &title, const QString &text)
 {
-    if (text != m_toolTip) {
+    if (title != m_toolTipTitle || text != m_toolTip) {
+        m_toolTipTitle = title;
         m_toolTip = text;
         Q_EMIT m_adaptor->NewToolTip();
     }

@@ -27,7 +27,7 @@ public:
     ~StatusNotifierItem() override;
 
     void setPicture(const QString &iconName, const QIcon &picture) override;
-    void setToolTip(const QString &text) override;
+    void setToolTip(const QString &title, const QString &text) override;
     void setVisible(bool visible) override;
     void setContextMenu(QMenu *menu) override;
 
@@ -58,6 +58,7 @@ private:
     int m_pendingRegistration = 0; ///< the registration whose answer we wait for, or 0
     QString m_iconName;
     QList<QImage> m_pictures;
+    QString m_toolTipTitle;
     QString m_toolTip;
     QString m_iconThemePath;
     bool m_visible = false;

@@ -44,7 +44,7 @@ void SwitchingStatusItem::useFallback()
     m_fallback = new SystemTrayStatusItem(this);
     forward(m_fallback);
     m_fallback->setPicture(m_iconName, m_picture);
-    m_fallback->setToolTip(m_toolTip);
+    m_fallback->setToolTip(m_toolTipTitle, m_toolTip);
     m_fallback->setContextMenu(m_menu);
     m_fallback->setVisible(m_visible);
 }
@@ -59,12 +59,13 @@ void SwitchingStatusItem::setPicture(const QString &iconName, const QIcon &pictu
     }
 }
 
-void SwitchingStatusItem::setToolTip(const QString &text)
+void SwitchingStatusItem::setToolTip(const QString &title, const QString &text)
 {
+    m_toolTipTitle = title;
     m_toolTip = text;
-    m_notifier->setToolTip(text);
+    m_notifier->setToolTip(title, text);
     if (m_fallback) {
-        m_fallback->setToolTip(text);
+        m_fallback->setToolTip(title, text);
     }
 }
 

@@ -22,7 +22,7 @@ public:
     explicit SwitchingStatusItem(const QDBusConnection &sessionBus, QObject *parent = nullptr);
 
     void setPicture(const QString &iconName, const QIcon &picture) override;
-    void setToolTip(const QString &text) override;
+    void setToolTip(const QString &title, const QString &text) override;
     void setVisible(bool visible) override;
     void setContextMenu(QMenu *menu) override;
     QRect geometry() const override;
@@ -35,6 +35,7 @@ private:
     SystemTrayStatusItem *m_fallback = nullptr;
     QString m_iconName;
     QIcon m_picture;
+    QString m_toolTipTitle;
     QString m_toolTip;
     QPointer<QMenu> m_menu;
     bool m_visible = false;

@@ -20,9 +20,9 @@ void SystemTrayStatusItem::setPicture(const QString &iconName, const QIcon &pict
     m_icon->setIcon(picture);
 }
 
-void SystemTrayStatusItem::setToolTip(const QString &text)
+void SystemTrayStatusItem::setToolTip(const QString &title, const QString &text)
 {
-    m_icon->setToolTip(text);
+    m_icon->setToolTip(text.isEmpty() ? title : title + QLatin1Char('\n') + text);
 }
 
 void SystemTrayStatusItem::setVisible(bool visible)

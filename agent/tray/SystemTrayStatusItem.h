@@ -17,7 +17,7 @@ public:
     explicit SystemTrayStatusItem(QObject *parent = nullptr);
 
     void setPicture(const QString &iconName, const QIcon &picture) override;
-    void setToolTip(const QString &text) override;
+    void setToolTip(const QString &title, const QString &text) override;
     void setVisible(bool visible) override;
     void setContextMenu(QMenu *menu) override;
     QRect geometry() const override;
