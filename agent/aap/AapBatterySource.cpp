@@ -256,9 +256,17 @@ void AapBatterySource::startSession(const QString &path, int fd)
     });
     connect(session, &AapSession::closed, this, [this, path, session] {
         session->deleteLater();
-        if (m_links.contains(path)) {
-            scheduleRetry(path, QStringLiteral("the channel closed"));
+        if (!m_links.contains(path)) {
+            return;
         }
+        // Without the channel nothing keeps these levels true; the next best source stands in until it is back.
+        Link &link = m_links[path];
+        const bool hadLevels = link.state.hasLevel();
+        link.state = BatteryState();
+        if (hadLevels) {
+            Q_EMIT stateChanged(path);
+        }
+        scheduleRetry(path, QStringLiteral("the channel closed"));
     });
     if (!session->isOpen()) {
         session->deleteLater();

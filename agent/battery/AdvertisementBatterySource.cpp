@@ -44,6 +44,8 @@ AdvertisementBatterySource::AdvertisementBatterySource(BluetoothService *bluetoo
         return;
     }
     connect(bluetooth, &BluetoothService::advertisementHeard, this, &AdvertisementBatterySource::onAdvertisement);
+    // A pair whose own reports give the levels needs no listening.
+    connect(bluetooth, &BluetoothService::batteryChanged, this, &AdvertisementBatterySource::updateDiscovery);
     connect(bluetooth, &BluetoothService::devicesChanged, this, [this] {
         updateDiscovery();
         // The service works the states out again itself on such changes; only keep track of them here.
@@ -224,7 +226,11 @@ void AdvertisementBatterySource::updateDiscovery()
     }
 
     if (m_bluetooth) {
-        m_bluetooth->discoverNear(isBursting() ? connected : QStringList());
+        QStringList uncovered;
+        std::copy_if(connected.cbegin(), connected.cend(), std::back_inserter(uncovered), [this](const QString &path) {
+            return m_bluetooth->battery(path).origin != BatteryOrigin::Accessory;
+        });
+        m_bluetooth->discoverNear(isBursting() ? uncovered : QStringList());
     }
 }
 

@@ -31,7 +31,8 @@ class QTimer;
  *
  * Discovery with duplicate reports turns every advertisement nearby into a signal to every BlueZ client, and
  * continuous scanning can make audio stutter on combined Wi-Fi/Bluetooth chips. So it runs in short bursts
- * while AirPods are connected: when a pair connects, when someone looks (refresh()), and every two minutes.
+ * while AirPods are connected: when a pair connects, when someone looks (refresh()), and every two minutes; and not
+ * at all for a pair whose own accessory protocol reports give the levels.
  */
 class AdvertisementBatterySource : public BatterySource
 {
