@@ -66,6 +66,8 @@ AppDelegate::AppDelegate(const Services &services, QObject *parent)
 
 AppDelegate::~AppDelegate()
 {
+    // The tray item watches the menu's actions: it goes first, so that the menu's own end reaches nobody.
+    delete m_statusItem;
     delete m_popover;
     delete m_alternateMenu;
 }

@@ -250,12 +250,14 @@ private Q_SLOTS:
         QCOMPARE(changes.size(), expected == QStringLiteral("Battery 50 %") ? 0 : 1);
         // The next message from the same pair replaces it at once, and counts until it is too old; one with the
         // same levels changes nothing anyone could see.
-        for (const int caseLevel : {4, 4}) {
+        const qsizetype beforeUpdates = changes.size();
+        for (const qint16 strength : {-44, -43}) {
             BluezMock::call(QStringLiteral("UpdateAdvertisement"),
-                            {heard, QVariant::fromValue(frame(6, 5, caseLevel)), QVariant::fromValue(qint16(-44))});
+                            {heard, QVariant::fromValue(frame(6, 5, 4)), QVariant::fromValue(strength)});
         }
-        QTRY_COMPARE(readings(), QStringLiteral("Left 60 %, Right 50 %, Case 40 %"));
-        QTRY_COMPARE(m_source->advertisements().value(0).rssi, std::optional<qint16>(-44));
+        QTRY_COMPARE(m_source->advertisements().value(0).rssi, std::optional<qint16>(-43)); // both heard
+        QCOMPARE(readings(), QStringLiteral("Left 60 %, Right 50 %, Case 40 %"));
+        QCOMPARE(changes.size(), beforeUpdates + 1);
         const qsizetype afterUpdate = changes.size();
         m_clockOffset = AdvertisementMatch::MaximumAge - std::chrono::milliseconds(300);
         m_source->refreshAges();

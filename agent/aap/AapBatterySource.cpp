@@ -286,7 +286,7 @@ void AapBatterySource::scheduleRetry(const QString &path, const QString &why)
         return;
     }
     // Doubling pauses up to a ceiling, each moved by up to a fifth either way so that retries do not fall in step.
-    const qint64 base = std::min<qint64>(m_firstRetry.count() << std::min(link.attempts - 1, 10), m_longestRetry.count());
+    const qint64 base = std::min<qint64>(m_firstRetry.count() << std::clamp(link.attempts - 1, 0, 10), m_longestRetry.count());
     const qint64 jitter = base / 5 > 0 ? QRandomGenerator::global()->bounded(-base / 5, base / 5 + 1) : 0;
     qCDebug(lcAap).noquote() << "No accessory protocol channel to" << path << "(" << why << "); next try in"
                              << base + jitter << "ms";
