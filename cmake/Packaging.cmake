@@ -40,7 +40,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt loads the SVG artwork and the X11 platform as plugins, which dpkg-shlibdeps cannot see.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils, libqt6svg6 (>= 6.4), qt6-qpa-plugins")
 # BlueZ provides the AirPods, the portal the light or dark appearance, Qt's Wayland plugin a native window on Wayland.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "bluez, dbus-user-session | dbus-x11, xdg-desktop-portal, qt6-wayland")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "bluez, dbus-user-session | dbus-x11, xdg-desktop-portal, xwayland")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "gnome-shell-extension-appindicator")
 
 include(CPack)
