@@ -2,6 +2,7 @@
 #include "AppDelegate.h"
 
 #include "AirpodsViewController.h"
+#include "ConnectionWatcher.h"
 #include "DBusHelper.h"
 #include "DistributedNotificationCenter.h"
 #include "EventLine.h"
@@ -210,13 +211,9 @@ void AppDelegate::setNotifications()
 {
     BluetoothService *bluetooth = m_services.bluetooth;
     // Every AirPods-class device is followed both ways, also one paired after launch.
-    connect(bluetooth, &BluetoothService::deviceConnectionChanged, this, [this](const BluetoothDevice &device) {
-        if (device.connected) {
-            connectBTDevice(device);
-        } else if (device.isAirpods()) {
-            disconnectAirpods();
-        }
-    });
+    auto *connections = new ConnectionWatcher(bluetooth, this);
+    connect(connections, &ConnectionWatcher::airpodsConnected, this, &AppDelegate::connectBTDevice);
+    connect(connections, &ConnectionWatcher::airpodsDisconnected, this, &AppDelegate::disconnectAirpods);
     // BlueZ coming or going changes what can be known: show it as it is now, without a heads-up window.
     connect(bluetooth, &BluetoothService::availableChanged, this, [this] {
         disconnectAirpodsOfConnectBluetooth();
