@@ -11,8 +11,10 @@ namespace
 constexpr int AnchorGap = 4;
 }
 
+// Placed by us, not by the window manager: XWayland's (weston's, mutter's) would put a tool window wherever it
+// likes, far from the tray. On X the hint makes it an override-redirect window, as menus are.
 Popover::Popover(QWidget *parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::X11BypassWindowManagerHint)
 {
     setObjectName(QStringLiteral("popover"));
     setWindowTitle(QStringLiteral("Earlume"));

@@ -6,6 +6,7 @@
 #include "support/TestEnvironment.h"
 
 #include <QDBusConnectionInterface>
+#include <QFile>
 #include <QRegularExpression>
 
 #include <csignal>
@@ -254,6 +255,47 @@ private Q_SLOTS:
         QVERIFY(m_agent->waitForExit());
         QCOMPARE(m_agent->exitCode(), 0);
         QVERIFY(m_recorder->waitFor(Notifications::Unping));
+    }
+
+    void placesItsWindowsOnAWaylandDesktop()
+    {
+        // Weston without a screen, with XWayland; the agent chooses the platform itself, as in a desktop session.
+        m_agent.reset();
+        const QString log = qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/weston.log");
+        QProcess weston;
+        weston.start(QStringLiteral("weston"), {QStringLiteral("--backend=headless-backend.so"), QStringLiteral("--xwayland"),
+                                                QStringLiteral("--socket=wayland-e2e"), QStringLiteral("--width=1440"),
+                                                QStringLiteral("--height=900"), QStringLiteral("--idle-time=0"),
+                                                QStringLiteral("--log=") + log});
+        QVERIFY2(weston.waitForStarted(), "weston is missing");
+        static const QRegularExpression listening(QStringLiteral("xserver listening on display (:\\d+)"));
+        QString display;
+        QTRY_VERIFY(!(display = [&] { QFile file(log); return file.open(QIODevice::ReadOnly)
+                      ? listening.match(QString::fromUtf8(file.readAll())).captured(1) : QString(); }()).isEmpty());
+        TestEnvironment::writeSettings(false, true, false, false);
+        m_agent = std::make_unique<ProgramUnderTest>(QStringLiteral("Earlume"));
+        m_agent->setEnvironmentValue(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-e2e"));
+        m_agent->setEnvironmentValue(QStringLiteral("DISPLAY"), display);
+        m_agent->removeEnvironmentValue(QStringLiteral("QT_QPA_PLATFORM"));
+        QVERIFY(m_agent->start());
+        QVERIFY(m_recorder->waitFor(Notifications::Ping, 2));
+        QTRY_COMPARE(TestEnvironment::trayItems().size(), 1);
+        const QString activate = DBusNames::StatusNotifierItemInterface + QStringLiteral(".Activate");
+        trayCall(DBusNames::StatusNotifierItemPath, activate, {QStringLiteral("700"), QStringLiteral("12")});
+        QRect panel; // an X window on XWayland's display: the agent chose xcb
+        QTRY_VERIFY((panel = TestEnvironment::windowGeometry(QStringLiteral("Earlume"), display)).isValid());
+        QVERIFY2(panel.left() <= 700 && panel.right() >= 700 && panel.top() > 12 && panel.top() < 32,
+                 QDebug::toString(panel).toUtf8().constData());
+        trayCall(DBusNames::StatusNotifierItemPath, activate, {QStringLiteral("700"), QStringLiteral("12")});
+        QTRY_VERIFY(!TestEnvironment::windowGeometry(QStringLiteral("Earlume"), display).isValid());
+        BluezMock::setConnected(m_pods, true);
+        QRect hud; // centred, three quarters of the way down
+        QTRY_VERIFY((hud = TestEnvironment::windowGeometry(QStringLiteral("Earlume"), display)).isValid());
+        QCOMPARE(hud.center().x(), 719);
+        QCOMPARE(hud.top(), qRound((900 - hud.height()) * 0.75));
+        m_agent.reset();
+        weston.terminate();
+        QVERIFY(weston.waitForFinished());
     }
 
     void saysOnceWhatIsMissingAndKeepsAnswering()

@@ -36,7 +36,7 @@ void releaseUnusedMemory()
 HudWindow::HudWindow(BluetoothService *bluetooth, Workspace *workspace)
     : QWidget(nullptr,
               Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus
-                  | Qt::WindowTransparentForInput)
+                  | Qt::WindowTransparentForInput | Qt::X11BypassWindowManagerHint) // placed by us, as the panel
 {
     setObjectName(QStringLiteral("hudWindow"));
     setWindowTitle(QStringLiteral("Earlume"));

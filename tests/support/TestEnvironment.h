@@ -63,9 +63,15 @@ struct TestEnvironment {
         xdotool.waitForFinished(10000);
         return xdotool.readAllStandardOutput().count('\n');
     }
-    static QRect windowGeometry(const QString &title) ///< of the first mapped X window titled exactly so, or invalid
+    /// Of the first mapped X window titled exactly so (on @p display, or ours), or invalid.
+    static QRect windowGeometry(const QString &title, const QString &display = {})
     {
         QProcess xdotool;
+        if (!display.isEmpty()) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("DISPLAY"), display);
+            xdotool.setProcessEnvironment(environment);
+        }
         xdotool.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
                                                   QStringLiteral("--name"), u'^' + title + u'$',
                                                   QStringLiteral("getwindowgeometry"), QStringLiteral("--shell")});
@@ -105,6 +111,7 @@ public:
     ~ProgramUnderTest() override { m_process.terminate(); m_process.waitForFinished(5000); } // QProcess kills the rest
 
     void setEnvironmentValue(const QString &name, const QString &value) { m_environment.insert(name, value); }
+    void removeEnvironmentValue(const QString &name) { m_environment.remove(name); }
     bool start()
     {
         m_process.setProcessEnvironment(m_environment);
