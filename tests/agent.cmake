@@ -6,3 +6,4 @@ add_unit_test(NAME TestAgentEndToEnd SOURCES TestAgentEndToEnd.cpp LIBS testsupp
               HARNESS_ARGS --portal-v1 --color-scheme 1)
 add_unit_test(NAME TestBluezBluetoothService SOURCES TestBluezBluetoothService.cpp LIBS agent_bluetooth testsupport
               LABELS integration HARNESS HARNESS_ARGS --no-x)
+add_unit_test(NAME TestAgentFaults SOURCES TestAgentFaults.cpp LIBS testsupport LABELS integration HARNESS)

@@ -4,6 +4,7 @@ discovery sessions per client and Device1.Connect() answered with the delay and 
 bluetoothd does. Device1.ConnectProfile() of a registered profile hands one end of a socket pair to its
 NewConnection() and plays AirPods' accessory protocol on the other: the handshake, battery and in-ear reports after
 the request for notifications, keys when asked, and whatever SetAap* changes while the channel is open.'''
+import os
 import socket
 
 import dbus
@@ -73,7 +74,12 @@ def _aap_heard(device, sock, _condition):  # the host's packets, as AirPods answ
         sock.close()
         return False
     device.aap_received.append(packet.hex())
-    if packet[0] == 0x00:
+    if packet[0] == 0x00 and device.aap_misbehaviour:  # answers the handshake with nonsense, or not at all
+        if device.aap_misbehaviour == 'hangup':
+            return _drop_aap(device) or True  # its watch is gone with it
+        _aap_send(device, [os.urandom(n) for n in (1, 7, 300, 1000)] if device.aap_misbehaviour == 'garbage' else
+                  [bytes([4, 0, 4]), _aap(0x04, [3, 4, 1, 80, 1]), _aap(0x31, [1, 1, 0, 16, 0, 1, 2])])
+    elif packet[0] == 0x00:
         _aap_send(device, [bytes([1, 0, 4, 0, 0, 0])])
     elif packet[:6] == _aap(0x0F):
         _aap_send(device, _aap_reports(device))
@@ -166,6 +172,7 @@ def _add_device(mock, adapter, address, **properties):
     device = objects[path]
     device.connect_error, device.connect_delay, device.aap_refusals, device.aap_socket = None, 0, 0, None
     device.aap_battery, device.aap_in_ear, device.aap_keys, device.aap_received = [], [1, 1], [], []
+    device.aap_misbehaviour = ''  # 'garbage', 'truncated' or 'hangup' in answer to the handshake
     device.methods[DEVICE].update({name: (None, '', '', getattr(_Methods, name)) for name in (
         'Connect', 'Disconnect', 'ConnectProfile')})
     _announce('Added', path, {DEVICE: properties})
@@ -220,6 +227,7 @@ def load(mock, parameters):
         ('SetAapInEar', 'syy', '', lambda _, path, primary, secondary: _set_aap(path, in_ear=[primary, secondary])),
         ('SetAapKeys', 'sayay', '', lambda _, path, irk, key: setattr(objects[path], 'aap_keys',
                                                                      [(1, bytes(irk)), (4, bytes(key))])),
+        ('SetAapMisbehaviour', 'ss', '', lambda _, path, mode: setattr(objects[path], 'aap_misbehaviour', mode)),
         ('GetAapReceived', 's', 'as', lambda _, path: dbus.Array(objects[path].aap_received, signature='s')),
         ('RefuseAap', 'si', '', lambda _, path, count: setattr(objects[path], 'aap_refusals', count)),
         ('DropAap', 's', '', lambda _, path: _drop_aap(objects[path])),
