@@ -150,6 +150,31 @@ private Q_SLOTS:
         QTRY_VERIFY(!button->isHidden());
     }
 
+    void noiseControlRowShowsTheModesAndSendsAPress()
+    {
+        load(true);
+        auto *row = widget<QWidget>(QStringLiteral("noiseControlRow"));
+        QVERIFY(row->isHidden()); // no mode reported yet
+        const auto shown = [row] { // the visible buttons by their accessible names, the checked one starred
+            QStringList names;
+            for (const QToolButton *button : row->findChildren<QToolButton *>()) {
+                names << (button->isHidden() ? QString() : button->accessibleName() + (button->isChecked() ? "*" : ""));
+            }
+            names.removeAll(QString());
+            return names.join(QLatin1String(", "));
+        };
+        m_bluetooth.devices.first().modalias = QStringLiteral("bluetooth:v004Cp200Ed0001"); // AirPods Pro: no adaptive
+        m_bluetooth.reportNoiseMode(QStringLiteral("/a"), NoiseMode::Transparency);
+        QVERIFY(!row->isHidden());
+        QCOMPARE(shown(), QStringLiteral("Noise control off, Noise cancellation, Transparency*"));
+        widget<QToolButton>(QStringLiteral("noiseMode1Button"))->click();
+        QCOMPARE(m_bluetooth.noiseRequests, (QList{std::pair(QStringLiteral("/a"), NoiseMode::NoiseCancellation)}));
+        QCOMPARE(shown(), QStringLiteral("Noise control off, Noise cancellation*, Transparency"));
+        m_bluetooth.devices.first().connected = false;
+        m_panel->getAirpodsInfos();
+        QVERIFY(row->isHidden());
+    }
+
     void popoverOpensBesideItsAnchor()
     {
         const QRect screen(0, 0, 1440, 900);
@@ -173,6 +198,8 @@ private Q_SLOTS:
         Q_EMIT m_bluetooth.devicesChanged();
         QTRY_COMPARE(hud->panel()->findChild<QLabel *>(QStringLiteral("airpodsNameLabel"))->text(), "Renamed");
         QVERIFY(hud->panel()->findChild<QToolButton *>(QStringLiteral("connectDisconnectButton"))->isHidden());
+        m_bluetooth.reportNoiseMode(QStringLiteral("/a"), NoiseMode::Off); // a pair with noise control: still no row
+        QVERIFY(hud->panel()->findChild<QWidget *>(QStringLiteral("noiseControlRow"))->isHidden());
         QVERIFY(QSignalSpy(hud, &HudWindow::orderedOut).wait(HudWindow::VisibleMs + HudWindow::FadeMs + 5000));
         QTRY_VERIFY(hud.isNull());
     }

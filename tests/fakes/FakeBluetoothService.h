@@ -15,6 +15,8 @@ public:
     QList<BluetoothDevice> devices;
     QStringList connectRequests, disconnectRequests;
     QList<PendingConnect *> pendingConnects;
+    QHash<QString, NoiseMode> noiseModes; ///< as the AirPods reported them; set through reportNoiseMode()
+    QList<std::pair<QString, NoiseMode>> noiseRequests;
 
     QList<BluetoothDevice> pairedDevices() const override { return devices; }
     BluetoothDevice device(const QString &path) const override
@@ -29,6 +31,20 @@ public:
     }
     void disconnectDevice(const QString &path) override { disconnectRequests << path; }
     bool isAvailable() const override { return true; }
+    std::optional<NoiseMode> noiseMode(const QString &path) const override
+    {
+        return noiseModes.contains(path) ? std::optional(noiseModes.value(path)) : std::nullopt;
+    }
+    void setNoiseMode(const QString &path, NoiseMode mode) override
+    {
+        noiseRequests.append({path, mode});
+        reportNoiseMode(path, mode);
+    }
+    void reportNoiseMode(const QString &path, NoiseMode mode)
+    {
+        noiseModes.insert(path, mode);
+        Q_EMIT noiseModeChanged(path);
+    }
 
     /// The device's own reading, as Battery1 would give it; announced like any change.
     void setBattery(const QString &path, const BatteryState &state)
