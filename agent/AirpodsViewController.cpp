@@ -25,7 +25,7 @@ std::pair<QString, QString> noiseModeTexts(NoiseMode mode)
     case NoiseMode::Off:
         return {AirpodsViewController::tr("Off"), AirpodsViewController::tr("Noise control off")};
     case NoiseMode::NoiseCancellation:
-        return {AirpodsViewController::tr("Cancel"), AirpodsViewController::tr("Noise cancellation")};
+        return {AirpodsViewController::tr("Cancelling"), AirpodsViewController::tr("Noise cancellation")};
     case NoiseMode::Transparency:
         return {AirpodsViewController::tr("Transparent"), AirpodsViewController::tr("Transparency")};
     case NoiseMode::Adaptive:
@@ -58,6 +58,8 @@ AirpodsViewController::AirpodsViewController(BluetoothService *bluetooth, Worksp
     auto *row = new QHBoxLayout(m_noiseRow);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(4);
+    QFont rowFont = font();
+    rowFont.setPointSizeF(rowFont.pointSizeF() * 0.9);
     for (const NoiseMode mode : AllNoiseModes) {
         auto *button = new QToolButton(m_noiseRow);
         const auto [label, name] = noiseModeTexts(mode);
@@ -68,7 +70,9 @@ AirpodsViewController::AirpodsViewController(BluetoothService *bluetooth, Worksp
         button->setCheckable(true);
         button->setAutoRaise(true);
         button->setFocusPolicy(Qt::TabFocus);
-        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        // Equal shares of the panel's width, which the row never widens: the popover is placed for that width.
+        button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        button->setFont(rowFont);
         connect(button, &QToolButton::clicked, this, [this, mode] { chooseNoiseMode(mode); });
         row->addWidget(button);
         m_noiseButtons[static_cast<std::size_t>(mode)] = button;
@@ -237,7 +241,7 @@ void AirpodsViewController::redrawTheme()
         return QStringLiteral("rgba(%1, %2, %3, %4)").arg(text.red()).arg(text.green()).arg(text.blue()).arg(alpha);
     };
     m_noiseRow->setStyleSheet(QStringLiteral("QToolButton { color: %1; border: 1px solid %2; border-radius: 6px;"
-                                             " padding: 4px 2px; }"
+                                             " padding: 4px 0px; }"
                                              " QToolButton:checked { background: %3; border-color: %4; }"
                                              " QToolButton:hover:!checked { background: %5; }")
                                   .arg(text.name(), rgba(0.25), rgba(0.22), rgba(0.7), rgba(0.08)));
