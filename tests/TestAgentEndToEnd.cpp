@@ -237,8 +237,7 @@ private Q_SLOTS:
         QVERIFY(m_recorder->waitFor(Notifications::Unping));
     }
 
-    // Two media players, one playing: a bud taken out pauses that one and putting it back plays it again; nothing
-    // with the option off.
+    // Two media players, one playing: a bud out pauses that one, back in plays it again; nothing with the option off.
     void pausesOnlyThePlayingPlayerWhileABudIsOut()
     {
         const QString player = DBusNames::MprisPlayerInterface, mock = QStringLiteral("org.freedesktop.DBus.Mock");
@@ -257,9 +256,9 @@ private Q_SLOTS:
             call(i, mock, "AddMethod", {player, "Pause", QString(), QString(), set.arg(player, "Paused")});
             call(i, mock, "AddMethod", {player, "Play", QString(), QString(), set.arg(player, "Playing")});
         }
-        const auto status = [&](int i) {
-            const QDBusMessage reply = call(i, DBusNames::PropertiesInterface, "Get", {player, "PlaybackStatus"});
-            return reply.arguments().value(0).value<QDBusVariant>().variant().toString();
+        const auto status = [&](int i) { // the reply's variant, as a string
+            return call(i, DBusNames::PropertiesInterface, "Get", {player, "PlaybackStatus"}).arguments().value(0)
+                .value<QDBusVariant>().variant().toString();
         };
         const auto primaryBud = [this](int placement) { // the other one stays in
             const QVariantList placements{QVariant::fromValue(uchar(placement)), QVariant::fromValue(uchar(0))};

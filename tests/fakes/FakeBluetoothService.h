@@ -15,8 +15,7 @@ public:
     QList<BluetoothDevice> devices;
     QStringList connectRequests, disconnectRequests;
     QList<PendingConnect *> pendingConnects;
-    QHash<QString, NoiseMode> noiseModes; ///< as the AirPods reported them; set through reportNoiseMode()
-    QList<std::pair<QString, NoiseMode>> noiseRequests;
+    QHash<QString, NoiseMode> noiseModes; ///< as reported, or as set from the panel; change through reportNoiseMode()
 
     QList<BluetoothDevice> pairedDevices() const override { return devices; }
     BluetoothDevice device(const QString &path) const override
@@ -35,11 +34,7 @@ public:
     {
         return noiseModes.contains(path) ? std::optional(noiseModes.value(path)) : std::nullopt;
     }
-    void setNoiseMode(const QString &path, NoiseMode mode) override
-    {
-        noiseRequests.append({path, mode});
-        reportNoiseMode(path, mode);
-    }
+    void setNoiseMode(const QString &path, NoiseMode mode) override { reportNoiseMode(path, mode); }
     void reportNoiseMode(const QString &path, NoiseMode mode)
     {
         noiseModes.insert(path, mode);
