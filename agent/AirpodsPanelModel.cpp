@@ -68,7 +68,9 @@ QList<BluetoothDevice> AirpodsPanelModel::getAirpods(const QList<BluetoothDevice
     return airpods;
 }
 
-void AirpodsPanelModel::getAirpodsInfos(const QList<BluetoothDevice> &pairedDevices, const ReadingsProvider &readings)
+void AirpodsPanelModel::getAirpodsInfos(const QList<BluetoothDevice> &pairedDevices,
+                                        const ReadingsProvider &readings,
+                                        const NoiseModeProvider &noiseModes)
 {
     const QList<BluetoothDevice> airpods = getAirpods(pairedDevices);
     if (airpods.isEmpty()) {
@@ -79,7 +81,7 @@ void AirpodsPanelModel::getAirpodsInfos(const QList<BluetoothDevice> &pairedDevi
     for (const BluetoothDevice &device : airpods) {
         if (device.connected) {
             ++connected;
-            reloadInfos(device, readings(device));
+            reloadInfos(device, readings(device), noiseModes ? noiseModes(device) : std::nullopt);
             // With several pairs, the button must act on the pair it shows, not on the last one paired.
             m_airpodsDevice = device.path;
         }
@@ -90,7 +92,9 @@ void AirpodsPanelModel::getAirpodsInfos(const QList<BluetoothDevice> &pairedDevi
     }
 }
 
-void AirpodsPanelModel::reloadInfos(const BluetoothDevice &device, const BatteryState &battery)
+void AirpodsPanelModel::reloadInfos(const BluetoothDevice &device,
+                                    const BatteryState &battery,
+                                    std::optional<NoiseMode> noiseMode)
 {
     const auto percent = [](const std::optional<BatteryLevel> &level) {
         return level ? std::optional(level->percent) : std::nullopt;
@@ -135,6 +139,8 @@ void AirpodsPanelModel::reloadInfos(const BluetoothDevice &device, const Battery
     m_state.buttonHidden = false;
     m_state.buttonImage = PanelImages::Stop;
     m_state.buttonTint = ConnectedTint;
+    m_state.noiseModes = NoiseControl::modesOf(device, noiseMode);
+    m_state.noiseMode = m_state.noiseModes.isEmpty() ? std::nullopt : noiseMode;
 }
 
 void AirpodsPanelModel::hideAllReadings()
@@ -143,6 +149,8 @@ void AirpodsPanelModel::hideAllReadings()
                                   &m_state.globalIcon, &m_state.leftIcon, &m_state.rightIcon, &m_state.caseIcon}) {
         element->hidden = true;
     }
+    m_state.noiseModes.clear();
+    m_state.noiseMode.reset();
 }
 
 void AirpodsPanelModel::applyNoAirpods()

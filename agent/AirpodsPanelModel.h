@@ -3,6 +3,7 @@
 
 #include "bluetooth/BatteryState.h"
 #include "bluetooth/BluetoothDevice.h"
+#include "bluetooth/NoiseControl.h"
 
 #include <QColor>
 #include <QList>
@@ -31,7 +32,7 @@ struct PanelElement {
     bool operator==(const PanelElement &) const = default;
 };
 
-/// Everything the panel shows: its name, picture, four battery texts, four level icons and button.
+/// Everything the panel shows: its name, picture, four battery texts, four level icons, button and noise control.
 struct PanelState {
     QString name;
     QString cover;
@@ -41,6 +42,9 @@ struct PanelState {
     bool buttonHidden = false;
     QString buttonImage;
     QColor buttonTint;
+    /// The noise control row: one button per mode offered, in this order (none: no row), the current one marked.
+    QList<NoiseMode> noiseModes;
+    std::optional<NoiseMode> noiseMode;
 
     bool operator==(const PanelState &) const = default;
 };
@@ -54,6 +58,7 @@ class AirpodsPanelModel
 {
 public:
     using ReadingsProvider = std::function<BatteryState(const BluetoothDevice &)>;
+    using NoiseModeProvider = std::function<std::optional<NoiseMode>(const BluetoothDevice &)>;
 
     /// Follows the level of a part that is charging: "87% ⚡".
     static inline const QString ChargingMark = QStringLiteral(" \u26A1");
@@ -80,10 +85,15 @@ public:
 
     /// Refreshes the whole panel: no AirPods, disconnected, or the connected ones drawn in turn. The button
     /// then acts on the device the panel shows: the last connected one drawn, else the last paired AirPods.
-    void getAirpodsInfos(const QList<BluetoothDevice> &pairedDevices, const ReadingsProvider &readings);
+    /// The noise control row shows the modes of the pair drawn last, when it reported its mode (@p noiseModes).
+    void getAirpodsInfos(const QList<BluetoothDevice> &pairedDevices,
+                         const ReadingsProvider &readings,
+                         const NoiseModeProvider &noiseModes = {});
 
-    /// Fills the panel from one connected device and its battery state.
-    void reloadInfos(const BluetoothDevice &device, const BatteryState &battery);
+    /// Fills the panel from one connected device, its battery state and the noise control mode it reported.
+    void reloadInfos(const BluetoothDevice &device,
+                     const BatteryState &battery,
+                     std::optional<NoiseMode> noiseMode = std::nullopt);
 
     const PanelState &state() const { return m_state; }
     /// Unknown until the first refresh.

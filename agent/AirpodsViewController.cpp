@@ -10,7 +10,30 @@
 #include "Workspace.h"
 #include "bluetooth/BluetoothService.h"
 
+#include <QHBoxLayout>
 #include <QPainter>
+
+namespace
+{
+constexpr std::array AllNoiseModes{NoiseMode::Off, NoiseMode::NoiseCancellation, NoiseMode::Transparency,
+                                   NoiseMode::Adaptive};
+
+// The button's short label, and the full name that tooltips and screen readers give.
+std::pair<QString, QString> noiseModeTexts(NoiseMode mode)
+{
+    switch (mode) {
+    case NoiseMode::Off:
+        return {AirpodsViewController::tr("Off"), AirpodsViewController::tr("Noise control off")};
+    case NoiseMode::NoiseCancellation:
+        return {AirpodsViewController::tr("Cancelling"), AirpodsViewController::tr("Noise cancellation")};
+    case NoiseMode::Transparency:
+        return {AirpodsViewController::tr("Transparent"), AirpodsViewController::tr("Transparency")};
+    case NoiseMode::Adaptive:
+        return {AirpodsViewController::tr("Adaptive"), AirpodsViewController::tr("Adaptive")};
+    }
+    return {};
+}
+} // namespace
 
 AirpodsViewController::AirpodsViewController(BluetoothService *bluetooth, Workspace *workspace, QWidget *parent)
     : QWidget(parent)
@@ -28,6 +51,42 @@ AirpodsViewController::AirpodsViewController(BluetoothService *bluetooth, Worksp
                                                                        PanelArtwork::named(QStringLiteral("settings")))));
     connect(m_ui->preferencesButton, &QToolButton::clicked, this, &AirpodsViewController::settings);
     connect(m_ui->connectDisconnectButton, &QToolButton::clicked, this, &AirpodsViewController::connectDisconnect);
+
+    m_noiseRow = new QWidget(this);
+    m_noiseRow->setObjectName(QStringLiteral("noiseControlRow"));
+    m_noiseRow->setAccessibleName(tr("Noise control"));
+    auto *row = new QHBoxLayout(m_noiseRow);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(4);
+    QFont rowFont = font();
+    rowFont.setPointSizeF(rowFont.pointSizeF() * 0.9);
+    for (const NoiseMode mode : AllNoiseModes) {
+        auto *button = new QToolButton(m_noiseRow);
+        const auto [label, name] = noiseModeTexts(mode);
+        button->setObjectName(QStringLiteral("noiseMode%1Button").arg(static_cast<int>(mode)));
+        button->setText(label);
+        button->setToolTip(name);
+        button->setAccessibleName(name);
+        button->setCheckable(true);
+        button->setAutoRaise(true);
+        button->setFocusPolicy(Qt::TabFocus);
+        // Equal shares of the panel's width, which the row never widens: the popover is placed for that width.
+        button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        button->setFont(rowFont);
+        connect(button, &QToolButton::clicked, this, [this, mode] { chooseNoiseMode(mode); });
+        row->addWidget(button);
+        m_noiseButtons[static_cast<std::size_t>(mode)] = button;
+    }
+    m_ui->mainLayout->addWidget(m_noiseRow);
+    m_noiseRow->hide();
+    // A change made on the AirPods, or one asked for here, shows at once.
+    if (m_bluetooth) {
+        connect(m_bluetooth, &BluetoothService::noiseModeChanged, this, [this](const QString &path) {
+            if (m_model.airpodsDevice() == path) {
+                getAirpodsInfos();
+            }
+        });
+    }
 }
 
 AirpodsViewController::~AirpodsViewController() = default;
@@ -67,16 +126,19 @@ QList<BluetoothDevice> AirpodsViewController::getAirpods()
 void AirpodsViewController::getAirpodsInfos()
 {
     const QList<BluetoothDevice> paired = m_bluetooth ? m_bluetooth->pairedDevices() : QList<BluetoothDevice>();
-    m_model.getAirpodsInfos(paired, [this](const BluetoothDevice &device) {
-        return m_bluetooth->battery(device.path);
-    });
+    m_model.getAirpodsInfos(
+        paired,
+        [this](const BluetoothDevice &device) { return m_bluetooth->battery(device.path); },
+        [this](const BluetoothDevice &device) { return m_bluetooth->noiseMode(device.path); });
     m_showPageTimeout = false;
     render();
 }
 
 void AirpodsViewController::reloadInfos(const BluetoothDevice &device)
 {
-    m_model.reloadInfos(device, m_bluetooth ? m_bluetooth->battery(device.path) : BatteryState());
+    m_model.reloadInfos(device,
+                        m_bluetooth ? m_bluetooth->battery(device.path) : BatteryState(),
+                        m_bluetooth ? m_bluetooth->noiseMode(device.path) : std::nullopt);
     render();
 }
 
@@ -132,6 +194,18 @@ void AirpodsViewController::render()
     }
     button->setProperty("imageName", m_showPageTimeout ? PanelImages::NoAirpods : state.buttonImage);
     button->setProperty("tint", state.buttonTint);
+    renderNoiseControl();
+}
+
+void AirpodsViewController::renderNoiseControl()
+{
+    const PanelState &state = m_model.state();
+    for (const NoiseMode mode : AllNoiseModes) {
+        QToolButton *button = m_noiseButtons[static_cast<std::size_t>(mode)];
+        button->setVisible(state.noiseModes.contains(mode));
+        button->setChecked(state.noiseMode == mode);
+    }
+    m_noiseRow->setHidden(m_buttonsSuppressed || state.noiseModes.isEmpty());
 }
 
 void AirpodsViewController::setPreferencesButton()
@@ -161,6 +235,16 @@ void AirpodsViewController::redrawTheme()
         palette.setColor(QPalette::WindowText, m_currentStyle.textColor);
         label->setPalette(palette);
     }
+    // The current mode stands out as a filled, framed button in the panel's text colour.
+    const QColor text = m_currentStyle.textColor;
+    const auto rgba = [&text](qreal alpha) {
+        return QStringLiteral("rgba(%1, %2, %3, %4)").arg(text.red()).arg(text.green()).arg(text.blue()).arg(alpha);
+    };
+    m_noiseRow->setStyleSheet(QStringLiteral("QToolButton { color: %1; border: 1px solid %2; border-radius: 6px;"
+                                             " padding: 4px 0px; }"
+                                             " QToolButton:checked { background: %3; border-color: %4; }"
+                                             " QToolButton:hover:!checked { background: %5; }")
+                                  .arg(text.name(), rgba(0.25), rgba(0.22), rgba(0.7), rgba(0.08)));
     update();
 }
 
@@ -174,6 +258,7 @@ void AirpodsViewController::hideButtons()
 {
     m_buttonsSuppressed = true;
     applyButtonVisibility();
+    renderNoiseControl();
 }
 
 void AirpodsViewController::paintEvent(QPaintEvent *event)
@@ -217,6 +302,16 @@ void AirpodsViewController::connectDisconnect()
     applyButtonVisibility();
     PendingConnect *attempt = m_bluetooth->connectDevice(*device);
     connect(attempt, &PendingConnect::finished, this, &AirpodsViewController::finishConnectAttempt);
+}
+
+void AirpodsViewController::chooseNoiseMode(NoiseMode mode)
+{
+    const std::optional<QString> device = m_model.airpodsDevice();
+    if (device && m_bluetooth && m_model.areAirpodsConnected().value_or(false)) {
+        m_bluetooth->setNoiseMode(*device, mode);
+    }
+    // A mode that could not be sent leaves the row as it was; one that was sent is shown by now.
+    renderNoiseControl();
 }
 
 void AirpodsViewController::finishConnectAttempt(int status)

@@ -7,9 +7,11 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <array>
 #include <memory>
 
 class BluetoothService;
+class QToolButton;
 class Workspace;
 
 namespace Ui
@@ -18,7 +20,8 @@ class AirpodsViewController;
 }
 
 /**
- * The AirPods panel: name, picture, battery levels, a connect/disconnect button and a settings button.
+ * The AirPods panel: name, picture, battery levels, a connect/disconnect button, a settings button and, for a pair
+ * with noise control, a row of mode buttons (one per mode, the current one checked).
  * The popover holds one for the agent's whole run; every heads-up window makes its own. What it shows is
  * decided by AirpodsPanelModel; this widget renders that and forwards the two buttons.
  */
@@ -51,13 +54,15 @@ public:
     void settings();
     /// The connect/disconnect button.
     void connectDisconnect();
+    /// A noise control button: asks the pair shown to switch to @p mode.
+    void chooseNoiseMode(NoiseMode mode);
 
     Style style() const { return m_style; }
     Style darkStyle() const { return m_darkStyle; }
     void setStyles(const Style &light, const Style &dark);
     /// Rounds the corners of the painted background (the heads-up window's panel).
     void setCornerRadius(qreal radius);
-    /// Hides both buttons for good, as the heads-up window shows the panel without them.
+    /// Hides both buttons and the noise control row for good, as the heads-up window shows the panel without them.
     void hideButtons();
 
     /// The colours applied by the last redrawTheme().
@@ -81,9 +86,13 @@ private:
     void viewDidLoad();
     void render();
     void applyButtonVisibility();
+    void renderNoiseControl();
     void finishConnectAttempt(int status);
 
     const std::unique_ptr<Ui::AirpodsViewController> m_ui;
+    QWidget *m_noiseRow = nullptr;
+    // By NoiseMode, in its order.
+    std::array<QToolButton *, 4> m_noiseButtons{};
     QPointer<BluetoothService> m_bluetooth;
     QPointer<Workspace> m_workspace;
     AirpodsPanelModel m_model;

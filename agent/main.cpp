@@ -12,6 +12,7 @@
 #include "aap/AapKeyStore.h"
 #include "battery/AdvertisementBatterySource.h"
 #include "bluetooth/BluezBluetoothService.h"
+#include "media/MediaPause.h"
 
 #include <QApplication>
 
@@ -67,6 +68,7 @@ int main(int argc, char *argv[])
         advertisements->setIdentityKeys([accessory](const QString &path) { return accessory->identityKey(path); });
         bluetooth->addBatterySource(accessory);
         bluetooth->addBatterySource(advertisements);
+        new MediaPause(bluetooth.get(), DBusHelper::sessionBus(), bluetooth.get());
         appearance = std::make_unique<PortalAppearance>(DBusHelper::sessionBus());
         appearance->start();
         AppDelegate::Services services;

@@ -44,6 +44,7 @@ SettingsController::Options SettingsController::readOptions()
     options.showHudOnConnection = settings.showHudOnConnection();
     options.settingsButton = settings.settingsButton();
     options.connectButton = settings.connectButton();
+    options.pauseMediaWhenTakenOut = settings.pauseMediaWhenTakenOut();
     return options;
 }
 
@@ -116,6 +117,7 @@ bool SettingsController::changeSettings(const Options &options, bool startAtLogi
     settings.setShowHudOnConnection(options.showHudOnConnection);
     settings.setSettingsButton(options.settingsButton);
     settings.setConnectButton(options.connectButton);
+    settings.setPauseMediaWhenTakenOut(options.pauseMediaWhenTakenOut);
     // The agent reads the file when ReloadSettings arrives, so it must be on disk before the post. A
     // click that could not be saved changed nothing: the agent has nothing to reload.
     if (!settings.save()) {

@@ -37,6 +37,7 @@ public:
         bool showHudOnConnection = false;
         bool settingsButton = false;
         bool connectButton = false;
+        bool pauseMediaWhenTakenOut = true;
 
         friend bool operator==(const Options &, const Options &) = default;
     };

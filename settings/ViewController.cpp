@@ -55,6 +55,7 @@ ViewController::ViewController(SettingsController *controller, QWidget *parent)
                            m_ui->showHudOnConnectionCheckbox,
                            m_ui->showSettingsButtonCheckbox,
                            m_ui->showConnectButtonCheckbox,
+                           m_ui->pauseMediaCheckbox,
                            m_ui->startAtLogginginCheckbox}) {
         connect(box, &QCheckBox::clicked, this, [this, box] {
             changeCheckbox(box == m_ui->startAtLogginginCheckbox);
@@ -96,6 +97,7 @@ void ViewController::reloadDefaults()
     m_ui->showHudOnConnectionCheckbox->setChecked(options.showHudOnConnection);
     m_ui->showSettingsButtonCheckbox->setChecked(options.settingsButton);
     m_ui->showConnectButtonCheckbox->setChecked(options.connectButton);
+    m_ui->pauseMediaCheckbox->setChecked(options.pauseMediaWhenTakenOut);
     reloadAutostartCheckbox();
 }
 
@@ -111,6 +113,7 @@ void ViewController::changeCheckbox(bool loginBoxChanged)
     options.showHudOnConnection = m_ui->showHudOnConnectionCheckbox->isChecked();
     options.settingsButton = m_ui->showSettingsButtonCheckbox->isChecked();
     options.connectButton = m_ui->showConnectButtonCheckbox->isChecked();
+    options.pauseMediaWhenTakenOut = m_ui->pauseMediaCheckbox->isChecked();
     if (m_controller->changeSettings(options, m_ui->startAtLogginginCheckbox->isChecked(), loginBoxChanged)) {
         m_ui->saveErrorLabel->hide();
     }

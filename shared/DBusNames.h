@@ -49,4 +49,9 @@ inline const QString StatusNotifierItemPath = QStringLiteral("/StatusNotifierIte
 inline const QString StatusNotifierItemInterface = QStringLiteral("org.kde.StatusNotifierItem");
 inline const QString DBusMenuPath = QStringLiteral("/MenuBar");
 inline const QString DBusMenuInterface = QStringLiteral("com.canonical.dbusmenu");
+
+// Media players (MPRIS), on the session bus: each owns a name under the prefix and serves the one object.
+inline const QString MprisServicePrefix = QStringLiteral("org.mpris.MediaPlayer2.");
+inline const QString MprisPath = QStringLiteral("/org/mpris/MediaPlayer2");
+inline const QString MprisPlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
 } // namespace DBusNames

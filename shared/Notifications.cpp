@@ -16,5 +16,6 @@ const QString SettingsKeys::HideMenu = QStringLiteral("Hide Menu");
 const QString SettingsKeys::ShowHudOnConnection = QStringLiteral("Show Hud On Connection");
 const QString SettingsKeys::SettingsButton = QStringLiteral("Settings Button");
 const QString SettingsKeys::ConnectButton = QStringLiteral("Connect Button");
+const QString SettingsKeys::PauseMediaWhenTakenOut = QStringLiteral("Pause Media When Taken Out");
 
 const QString SettingsURL = QStringLiteral("x-com-vostel-earlume-settings://");

@@ -20,7 +20,7 @@ struct Notifications {
 /// The per-user settings suite both programs open by name.
 extern const QString SettingsSuite;
 
-/// The four Boolean keys of the settings suite. An absent key reads false.
+/// The Boolean keys of the settings suite. An absent key reads false, PauseMediaWhenTakenOut true.
 struct SettingsKeys {
     SettingsKeys() = delete;
 
@@ -28,6 +28,7 @@ struct SettingsKeys {
     static const QString ShowHudOnConnection;
     static const QString SettingsButton;
     static const QString ConnectButton;
+    static const QString PauseMediaWhenTakenOut;
 };
 
 /// Opening this URL starts the settings program, or brings it forward.

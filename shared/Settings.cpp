@@ -125,6 +125,11 @@ bool Settings::connectButton() const
     return value(SettingsKeys::ConnectButton);
 }
 
+bool Settings::pauseMediaWhenTakenOut() const
+{
+    return value(SettingsKeys::PauseMediaWhenTakenOut, true);
+}
+
 void Settings::setHideMenu(bool on)
 {
     m_pending.insert(SettingsKeys::HideMenu, on);
@@ -145,7 +150,12 @@ void Settings::setConnectButton(bool on)
     m_pending.insert(SettingsKeys::ConnectButton, on);
 }
 
-bool Settings::value(const QString &key) const
+void Settings::setPauseMediaWhenTakenOut(bool on)
+{
+    m_pending.insert(SettingsKeys::PauseMediaWhenTakenOut, on);
+}
+
+bool Settings::value(const QString &key, bool absent) const
 {
     const QString path = filePath();
     const QSettings file(path, QSettings::IniFormat);
@@ -163,7 +173,7 @@ bool Settings::value(const QString &key) const
     reportOnce(path, QString());
     const QVariant value = file.value(key);
     if (!value.isValid()) {
-        return false;
+        return absent;
     }
     if (value.typeId() == QMetaType::Bool) {
         return value.toBool();

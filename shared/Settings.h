@@ -6,12 +6,13 @@
 #include <QString>
 
 /**
- * The agent's four options, kept in the settings file both programs share: an INI file named after
+ * The agent's options, kept in the settings file both programs share: an INI file named after
  * SettingsSuite in the user's config directory ($XDG_CONFIG_HOME). Nobody else spells a key or opens
  * the file.
  *
  * The other program writes the file too, so every getter reads it afresh and nothing is cached; an
- * object is cheap and may be made for a single read. An absent key reads false. A file that cannot be
+ * object is cheap and may be made for a single read. An absent key reads false, except where a getter says
+ * otherwise. A file that cannot be
  * read or parsed reads as all-false, with one line on standard error.
  *
  * Setters only note a value; save() writes the noted values into the file as it is then, replacing the
@@ -33,11 +34,14 @@ public:
     bool showHudOnConnection() const;
     bool settingsButton() const;
     bool connectButton() const;
+    /// Pause the playing media players when an AirPod is taken out of an ear; on when absent.
+    bool pauseMediaWhenTakenOut() const;
 
     void setHideMenu(bool on);
     void setShowHudOnConnection(bool on);
     void setSettingsButton(bool on);
     void setConnectButton(bool on);
+    void setPauseMediaWhenTakenOut(bool on);
 
     /**
      * Writes the values set since the last save to the disk. Returns false, with one line on standard
@@ -53,7 +57,7 @@ Q_SIGNALS:
     void changed();
 
 private:
-    bool value(const QString &key) const;
+    bool value(const QString &key, bool absent = false) const;
 
     QMap<QString, bool> m_pending;
     QString m_errorString;

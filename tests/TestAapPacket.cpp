@@ -30,6 +30,8 @@ QString describe(const std::optional<Message> &m)
         s = QStringLiteral("in-ear %1/%2").arg(i->primary).arg(i->secondary);
     } else if (const auto *k = m ? std::get_if<KeysReport>(&*m) : nullptr) {
         s = QStringLiteral("keys irk=%1 enc=%2").arg(optionalHex(k->irk), optionalHex(k->encryptionKey));
+    } else if (const auto *n = m ? std::get_if<NoiseControlReport>(&*m) : nullptr) {
+        s = QStringLiteral("noise %1").arg(n->mode);
     }
     return s;
 }
@@ -59,7 +61,11 @@ private Q_SLOTS:
         row("truncated battery block", "040004000400 03 0401640101 0201640101 08", "none");
         row("connect reply", "01000400 0100", "connect reply");
         row("wrong service", "040005000400 01 02015a0201", "none");
-        row("unknown opcode", "040004000900 01 02015a0201", "none");
+        row("unknown opcode", "040004000a00 01 02015a0201", "none");
+        row("noise control", "040004000900 0d03000000", "noise 3");
+        row("noise control, short", "040004000900 0d04", "noise 4");
+        row("other setting (conversational awareness)", "040004000900 2801000000", "none");
+        row("setting without value", "040004000900 0d", "none");
         row("in-ear", "040004000600 00 01", "in-ear 0/1");
         const QByteArray irk = "000102030405060708090a0b0c0d0e0f", enc = "101112131415161718191a1b1c1d1e1f";
         const QByteArray both = "keys irk=" + irk + " enc=" + enc;
@@ -81,6 +87,7 @@ private Q_SLOTS:
         QCOMPARE(hex(capabilities()), QStringLiteral("040004004d00ff00000000000000"));
         QCOMPARE(hex(enableNotifications()), QStringLiteral("040004000f00ffffffff"));
         QCOMPARE(hex(requestKeys()), QStringLiteral("0400040030000500"));
+        QCOMPARE(hex(setNoiseControl(NoiseMode::NoiseCancellation)), QStringLiteral("0400040009000d02000000"));
     }
 
     void resolvesPrivateAddresses_data()

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <array>
 #include <csignal>
 #include <memory>
 
@@ -296,6 +297,55 @@ private Q_SLOTS:
         m_agent.reset();
         weston.terminate();
         QVERIFY(weston.waitForFinished());
+    }
+
+    // Two media players, one playing: a bud out pauses that one, back in plays it again; nothing with the option off.
+    void pausesOnlyThePlayingPlayerWhileABudIsOut()
+    {
+        const QString player = DBusNames::MprisPlayerInterface, mock = QStringLiteral("org.freedesktop.DBus.Mock");
+        const auto call = [&](int i, const QString &interface, const char *method, const QVariantList &arguments) {
+            return TestEnvironment::call(QDBusConnection::sessionBus(), player + QString::number(i),
+                                         DBusNames::MprisPath, interface, QString::fromLatin1(method), arguments);
+        };
+        std::array<QProcess, 2> players; // org.mpris.MediaPlayer2.Player0 and 1, which set their status as told
+        for (int i : {0, 1}) {
+            players[i].start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-m"), QStringLiteral("dbusmock"),
+                             QStringLiteral("--session"), player + QString::number(i), DBusNames::MprisPath, player});
+            QTRY_VERIFY(QDBusConnection::sessionBus().interface()->isServiceRegistered(player + QString::number(i)));
+            const QString set = QStringLiteral("self.props['%1']['PlaybackStatus'] = '%2'");
+            const QVariant initial = QVariant::fromValue(QDBusVariant(i ? "Paused" : "Playing"));
+            call(i, mock, "AddProperty", {player, "PlaybackStatus", initial});
+            call(i, mock, "AddMethod", {player, "Pause", QString(), QString(), set.arg(player, "Paused")});
+            call(i, mock, "AddMethod", {player, "Play", QString(), QString(), set.arg(player, "Playing")});
+        }
+        const auto status = [&](int i) { // the reply's variant, as a string
+            return call(i, DBusNames::PropertiesInterface, "Get", {player, "PlaybackStatus"}).arguments().value(0)
+                .value<QDBusVariant>().variant().toString();
+        };
+        const auto primaryBud = [this](int placement) { // the other one stays in
+            const QVariantList placements{QVariant::fromValue(uchar(placement)), QVariant::fromValue(uchar(0))};
+            BluezMock::call(QStringLiteral("SetAapInEar"), QVariantList{m_pods} + placements);
+        };
+        BluezMock::call(QStringLiteral("SetAapBattery"), {m_pods, QByteArray::fromHex("045702025B01082A02")});
+        primaryBud(0);
+        BluezMock::setConnected(m_pods, true);
+        QTRY_VERIFY(BluezMock::call(QStringLiteral("GetAapReceived"), {m_pods}).arguments().value(0).toStringList()
+                        .contains(QStringLiteral("040004000f00ffffffff"))); // answered with both buds in
+        primaryBud(1);
+        QTRY_COMPARE(status(0), QStringLiteral("Paused"));
+        primaryBud(0);
+        QTRY_COMPARE(status(0), QStringLiteral("Playing"));
+        QCOMPARE(status(1), QStringLiteral("Paused"));
+        Settings settings;
+        settings.setPauseMediaWhenTakenOut(false);
+        QVERIFY(settings.save());
+        primaryBud(2);
+        QTest::qWait(500);
+        QCOMPARE(status(0), QStringLiteral("Playing"));
+        for (QProcess &process : players) {
+            process.terminate();
+            process.waitForFinished();
+        }
     }
 
     void saysOnceWhatIsMissingAndKeepsAnswering()

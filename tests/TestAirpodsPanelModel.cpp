@@ -86,6 +86,38 @@ private Q_SLOTS:
         row("two connected", {device(0, true), device(1, true, 0), device(2, true)}, {levels(90, 90, 90), {}, levels(-1, 9, 100)},
             "Pods 2, airpodsFullCover, global 9%/empty, case 100%/good, process-stop #ff9e9e, /dev_2, connected");
     }
+    // The modes offered (0 off ... 3 adaptive, the current one starred) by model, and when a mode was reported.
+    void noiseControlRow_data()
+    {
+        QTest::addColumn<QString>("modalias");
+        QTest::addColumn<std::optional<NoiseMode>>("reported");
+        QTest::addColumn<QString>("row");
+        const auto row = [](const char *name, const char *product, std::optional<NoiseMode> reported, const char *r) {
+            QTest::newRow(name) << QString::fromLatin1(product) << reported << QString::fromLatin1(r);
+        };
+        row("AirPods Pro 2", "bluetooth:v004Cp2014d0001", NoiseMode::Transparency, "0 1 2* 3");
+        row("nothing reported", "bluetooth:v004Cp2014d0001", std::nullopt, "");
+        row("AirPods Max USB-C", "usb:v05ACp201Fd0001", NoiseMode::Off, "0* 1 2");
+        row("AirPods 4", "bluetooth:v004Cp2019d0001", NoiseMode::Off, "");
+        row("AirPods 4 noise cancelling", "bluetooth:v004Cp201Bd0001", NoiseMode::Off, "0* 1 2 3");
+        row("unknown model", "", NoiseMode::Transparency, "0 1 2*");
+        row("unknown model, adaptive", "bluetooth:v004Cp20FFd0001", NoiseMode::Adaptive, "0 1 2 3*");
+    }
+    void noiseControlRow()
+    {
+        QFETCH(QString, modalias);
+        QFETCH(std::optional<NoiseMode>, reported);
+        BluetoothDevice pods = device(0, true);
+        pods.modalias = modalias;
+        AirpodsPanelModel model;
+        model.getAirpodsInfos({pods}, [](const auto &) { return levels(50, 50, 50); }, [&](auto &) { return reported; });
+        QStringList modes;
+        for (const NoiseMode mode : model.state().noiseModes) {
+            modes << QString::number(int(mode)) + (model.state().noiseMode == mode ? "*" : "");
+        }
+        QTEST(modes.join(u' '), "row");
+    }
+
     void panelState()
     {
         QFETCH(QList<BluetoothDevice>, devices);

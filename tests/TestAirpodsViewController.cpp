@@ -150,6 +150,24 @@ private Q_SLOTS:
         QTRY_VERIFY(!button->isHidden());
     }
 
+    void noiseControlRowShowsTheModesAndSendsAPress()
+    {
+        load(true);
+        auto *row = widget<QWidget>(QStringLiteral("noiseControlRow"));
+        const auto button = [this](int m) { return widget<QToolButton>(QStringLiteral("noiseMode%1Button").arg(m)); };
+        QVERIFY(row->isHidden()); // no mode reported yet
+        m_bluetooth.devices.first().modalias = QStringLiteral("bluetooth:v004Cp200Ed0001"); // AirPods Pro: no adaptive
+        m_bluetooth.reportNoiseMode(QStringLiteral("/a"), NoiseMode::Transparency);
+        QVERIFY(!row->isHidden() && !button(0)->isHidden() && button(3)->isHidden() && button(2)->isChecked());
+        QCOMPARE(button(1)->accessibleName(), QStringLiteral("Noise cancellation"));
+        button(1)->click();
+        QCOMPARE(m_bluetooth.noiseModes.value(QStringLiteral("/a")), NoiseMode::NoiseCancellation);
+        QVERIFY(button(1)->isChecked() && !button(2)->isChecked());
+        m_bluetooth.devices.first().connected = false;
+        m_panel->getAirpodsInfos();
+        QVERIFY(row->isHidden());
+    }
+
     void popoverOpensBesideItsAnchor()
     {
         const QRect screen(0, 0, 1440, 900);
@@ -173,6 +191,8 @@ private Q_SLOTS:
         Q_EMIT m_bluetooth.devicesChanged();
         QTRY_COMPARE(hud->panel()->findChild<QLabel *>(QStringLiteral("airpodsNameLabel"))->text(), "Renamed");
         QVERIFY(hud->panel()->findChild<QToolButton *>(QStringLiteral("connectDisconnectButton"))->isHidden());
+        m_bluetooth.reportNoiseMode(QStringLiteral("/a"), NoiseMode::Off); // a pair with noise control: still no row
+        QVERIFY(hud->panel()->findChild<QWidget *>(QStringLiteral("noiseControlRow"))->isHidden());
         QVERIFY(QSignalSpy(hud, &HudWindow::orderedOut).wait(HudWindow::VisibleMs + HudWindow::FadeMs + 5000));
         QTRY_VERIFY(hud.isNull());
     }

@@ -284,6 +284,15 @@ private Q_SLOTS:
         BluezMock::call(QStringLiteral("SetAapInEar"), {Pods, QVariant::fromValue(uchar(0)), QVariant::fromValue(uchar(2))});
         QTRY_COMPARE(m_service->battery(Pods).leftInEar, std::optional(true));
         QCOMPARE(m_service->battery(Pods).rightInEar, std::optional(false));
+        // Noise control: a mode the AirPods report, and one set from here, which shows before any answer.
+        QSignalSpy noise(m_service.get(), &BluetoothService::noiseModeChanged);
+        BluezMock::call(QStringLiteral("SetAapNoiseMode"), {Pods, QVariant::fromValue(uchar(3))});
+        QTRY_COMPARE(m_service->noiseMode(Pods), std::optional(NoiseMode::Transparency));
+        m_service->setNoiseMode(Pods, NoiseMode::NoiseCancellation);
+        QCOMPARE(m_service->noiseMode(Pods), std::optional(NoiseMode::NoiseCancellation));
+        QCOMPARE(noise.count(), 2);
+        const auto received = [] { return BluezMock::call(QStringLiteral("GetAapReceived"), {Pods}).arguments(); };
+        QTRY_VERIFY(received().value(0).toStringList().contains(QStringLiteral("0400040009000d02000000")));
         // A change shows at once; a dropped channel is opened again and brings what changed meanwhile.
         BluezMock::call(QStringLiteral("SetAapBattery"), {Pods, QByteArray::fromHex("045602025B01082A02")});
         QTRY_COMPARE(readings(), QStringLiteral("Left 86 %, Right 91 %, Case 42 %"));

@@ -110,6 +110,14 @@ private Q_SLOTS:
         QVERIFY(m_recorder->waitFor(Notifications::ReloadSettings));
     }
 
+    void pauseMediaBoxIsOnUntilSwitchedOff() // unlike the other options
+    {
+        auto *pause = m_view->findChild<QCheckBox *>(QStringLiteral("pauseMediaCheckbox"));
+        QVERIFY(pause->isChecked());
+        QTest::mouseClick(pause, Qt::LeftButton);
+        QVERIFY(!Settings().pauseMediaWhenTakenOut() && m_recorder->waitFor(Notifications::ReloadSettings));
+    }
+
     // A click that cannot be saved is undone and told in the window; the agent hears only of the next.
     void failedSaveKeepsTheStoredBoxes_data()
     {

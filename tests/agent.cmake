@@ -1,5 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 add_unit_test(NAME TestAirpodsPanelModel SOURCES TestAirpodsPanelModel.cpp LIBS agent_core)
+add_unit_test(NAME TestMediaPausePolicy SOURCES TestMediaPausePolicy.cpp LIBS agent_core)
 add_unit_test(NAME TestAirpodsViewController SOURCES TestAirpodsViewController.cpp fakes/FakeBluetoothService.h
               fakes/RecordingWorkspace.h LIBS agent_core testsupport)
 add_unit_test(NAME TestAgentEndToEnd SOURCES TestAgentEndToEnd.cpp LIBS testsupport LABELS integration HARNESS

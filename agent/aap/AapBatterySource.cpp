@@ -35,6 +35,36 @@ std::optional<BatteryLevel> levelOf(const Aap::BatteryReport::Entry &entry)
     return BatteryLevel{*entry.level, entry.status == static_cast<std::uint8_t>(Aap::ChargeStatus::Charging)};
 }
 
+std::optional<NoiseMode> noiseModeFrom(std::uint8_t mode)
+{
+    switch (static_cast<Aap::NoiseMode>(mode)) {
+    case Aap::NoiseMode::Off:
+        return NoiseMode::Off;
+    case Aap::NoiseMode::NoiseCancellation:
+        return NoiseMode::NoiseCancellation;
+    case Aap::NoiseMode::Transparency:
+        return NoiseMode::Transparency;
+    case Aap::NoiseMode::Adaptive:
+        return NoiseMode::Adaptive;
+    }
+    return std::nullopt;
+}
+
+Aap::NoiseMode aapNoiseMode(NoiseMode mode)
+{
+    switch (mode) {
+    case NoiseMode::Off:
+        return Aap::NoiseMode::Off;
+    case NoiseMode::NoiseCancellation:
+        return Aap::NoiseMode::NoiseCancellation;
+    case NoiseMode::Transparency:
+        return Aap::NoiseMode::Transparency;
+    case NoiseMode::Adaptive:
+        return Aap::NoiseMode::Adaptive;
+    }
+    return Aap::NoiseMode::Off;
+}
+
 // "AA:BB:CC:DD:EE:FF" as the kernel wants it: least significant byte first.
 std::optional<bdaddr_t> addressFrom(const QString &text)
 {
@@ -125,6 +155,23 @@ std::optional<BatteryState> AapBatterySource::state(const QString &path) const
         return std::nullopt;
     }
     return link->state;
+}
+
+std::optional<NoiseMode> AapBatterySource::noiseMode(const QString &path) const
+{
+    const auto link = m_links.constFind(path);
+    return link == m_links.cend() ? std::nullopt : link->noiseMode;
+}
+
+bool AapBatterySource::setNoiseMode(const QString &path, NoiseMode mode)
+{
+    const auto link = m_links.constFind(path);
+    if (link == m_links.cend() || !link->session || !link->session->send(Aap::setNoiseControl(aapNoiseMode(mode)))) {
+        return false;
+    }
+    // The AirPods' confirmation does not always come: the chosen mode shows at once.
+    onNoiseMode(path, mode);
+    return true;
 }
 
 std::optional<std::array<std::uint8_t, 16>> AapBatterySource::identityKey(const QString &path) const
@@ -248,6 +295,11 @@ void AapBatterySource::startSession(const QString &path, int fd)
             [this, path](const Aap::BatteryReport &report) { onBattery(path, report); });
     connect(session, &AapSession::inEarReported, this,
             [this, path](const Aap::InEarReport &report) { onInEar(path, report); });
+    connect(session, &AapSession::noiseControlReported, this, [this, path](const Aap::NoiseControlReport &report) {
+        if (const std::optional<NoiseMode> mode = noiseModeFrom(report.mode)) {
+            onNoiseMode(path, mode);
+        }
+    });
     connect(session, &AapSession::keysReported, this, [this, address](const Aap::KeysReport &keys) {
         m_identityKeys.remove(address);
         if (m_keys && !m_keys->store(address, keys)) {
@@ -259,6 +311,7 @@ void AapBatterySource::startSession(const QString &path, int fd)
         if (!m_links.contains(path)) {
             return;
         }
+        onNoiseMode(path, std::nullopt);
         // Without the channel nothing keeps these levels true; the next best source stands in until it is back.
         Link &link = m_links[path];
         const bool hadLevels = link.state.hasLevel();
@@ -309,6 +362,9 @@ void AapBatterySource::drop(const QString &path)
     if (link.state.hasLevel()) {
         Q_EMIT stateChanged(path);
     }
+    if (link.noiseMode) {
+        Q_EMIT noiseModeChanged(path);
+    }
 }
 
 void AapBatterySource::onBattery(const QString &path, const Aap::BatteryReport &report)
@@ -355,4 +411,13 @@ void AapBatterySource::onInEar(const QString &path, const Aap::InEarReport &repo
     link.state.leftInEar = link.primaryIsLeft ? primaryInEar : secondaryInEar;
     link.state.rightInEar = link.primaryIsLeft ? secondaryInEar : primaryInEar;
     Q_EMIT stateChanged(path);
+}
+
+void AapBatterySource::onNoiseMode(const QString &path, std::optional<NoiseMode> mode)
+{
+    Link &link = m_links[path];
+    if (link.noiseMode != mode) {
+        link.noiseMode = mode;
+        Q_EMIT noiseModeChanged(path);
+    }
 }

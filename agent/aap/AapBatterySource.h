@@ -25,6 +25,9 @@ class QTimer;
  * (with some jitter, at most MaximumRetries times per connection) for as long as the device stays connected, and
  * closes the session when it disconnects.
  *
+ * The source also keeps the noise control mode each session reports, and sets it (noiseMode(), setNoiseMode()); the
+ * mode is forgotten when the session ends, as it may change unseen until the next one reports it.
+ *
  * The first session with a pair asks for its keys and keeps them (AapKeyStore), so that its advertisements can be
  * told from other pairs' (identityKey()); they are forgotten when BlueZ removes the device.
  */
@@ -40,6 +43,8 @@ public:
     ~AapBatterySource() override;
 
     std::optional<BatteryState> state(const QString &path) const override;
+    std::optional<NoiseMode> noiseMode(const QString &path) const override;
+    bool setNoiseMode(const QString &path, NoiseMode mode) override;
 
     /// The identity resolving key kept for the device at @p path, if any.
     std::optional<std::array<std::uint8_t, 16>> identityKey(const QString &path) const;
@@ -62,6 +67,7 @@ private:
         int socketFd = -1; // our own L2CAP socket while it connects
         BatteryState state;
         bool primaryIsLeft = true;
+        std::optional<NoiseMode> noiseMode;
     };
 
     void follow(const BluetoothDevice &device);
@@ -74,6 +80,7 @@ private:
     void drop(const QString &path);
     void onBattery(const QString &path, const Aap::BatteryReport &report);
     void onInEar(const QString &path, const Aap::InEarReport &report);
+    void onNoiseMode(const QString &path, std::optional<NoiseMode> mode);
 
     QPointer<BluetoothService> m_bluetooth;
     AapProfile *m_profile = nullptr;

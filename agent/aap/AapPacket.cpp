@@ -19,6 +19,8 @@ constexpr std::size_t PayloadOffset = HeaderSize + 2;
 constexpr std::uint16_t OpcodeBattery = 0x0004;
 constexpr std::uint16_t OpcodeInEar = 0x0006;
 constexpr std::uint16_t OpcodeKeys = 0x0031;
+constexpr std::uint16_t OpcodeSetting = 0x0009;
+constexpr std::uint8_t SettingNoiseControl = 0x0D;
 
 constexpr std::size_t BatteryBlockSize = 5;
 constexpr std::uint8_t KeyTypeIrk = 0x01;
@@ -90,6 +92,14 @@ std::optional<Message> decodeKeys(std::span<const std::uint8_t> payload)
     return report;
 }
 
+std::optional<Message> decodeSetting(std::span<const std::uint8_t> payload)
+{
+    if (payload.size() < 2 || payload[0] != SettingNoiseControl) {
+        return std::nullopt;
+    }
+    return NoiseControlReport{payload[1]};
+}
+
 std::vector<std::uint8_t> message(std::uint16_t opcode, std::initializer_list<std::uint8_t> payload)
 {
     std::vector<std::uint8_t> bytes(PayloadOffset + payload.size());
@@ -123,6 +133,8 @@ std::optional<Message> decode(std::span<const std::uint8_t> packet)
         return decodeInEar(payload);
     case OpcodeKeys:
         return decodeKeys(payload);
+    case OpcodeSetting:
+        return decodeSetting(payload);
     default:
         return std::nullopt;
     }
@@ -146,6 +158,11 @@ std::vector<std::uint8_t> enableNotifications()
 std::vector<std::uint8_t> requestKeys()
 {
     return message(0x0030, {0x05, 0x00});
+}
+
+std::vector<std::uint8_t> setNoiseControl(NoiseMode mode)
+{
+    return message(OpcodeSetting, {SettingNoiseControl, static_cast<std::uint8_t>(mode), 0x00, 0x00, 0x00});
 }
 
 } // namespace Aap

@@ -60,7 +60,17 @@ struct KeysReport {
     bool operator==(const KeysReport &) const = default;
 };
 
-using Message = std::variant<ConnectReply, BatteryReport, InEarReport, KeysReport>;
+/// Opcode 0x09 with setting 0x0D: `0D [mode] 00 00 00`, the noise control mode (raw; compare with NoiseMode). The
+/// AirPods send it after the request for notifications and whenever the mode changes; the host sends the same packet
+/// to set it. Opcode 0x09 carries other settings too (conversational awareness, the long-press cycle, ...): packets
+/// with another setting byte decode to nothing.
+struct NoiseControlReport {
+    std::uint8_t mode = 0;
+    bool operator==(const NoiseControlReport &) const = default;
+};
+enum class NoiseMode : std::uint8_t { Off = 0x01, NoiseCancellation = 0x02, Transparency = 0x03, Adaptive = 0x04 };
+
+using Message = std::variant<ConnectReply, BatteryReport, InEarReport, KeysReport, NoiseControlReport>;
 
 /// The message in one received packet; no value for an unknown type or opcode, or a malformed packet.
 std::optional<Message> decode(std::span<const std::uint8_t> packet);
@@ -73,4 +83,6 @@ std::vector<std::uint8_t> capabilities();
 std::vector<std::uint8_t> enableNotifications();
 /// `04 00 04 00 30 00 05 00`: asks for the keys (answered with opcode 0x31).
 std::vector<std::uint8_t> requestKeys();
+/// `04 00 04 00 09 00 0D [mode] 00 00 00`: switches the noise control mode.
+std::vector<std::uint8_t> setNoiseControl(NoiseMode mode);
 } // namespace Aap

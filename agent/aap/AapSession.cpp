@@ -95,6 +95,8 @@ void AapSession::handle(const Aap::Message &message)
     } else if (const auto *keys = std::get_if<Aap::KeysReport>(&message)) {
         m_wantKeys = false;
         Q_EMIT keysReported(*keys);
+    } else if (const auto *noise = std::get_if<Aap::NoiseControlReport>(&message)) {
+        Q_EMIT noiseControlReported(*noise);
     }
 }
 

@@ -42,6 +42,7 @@ Q_SIGNALS:
     void batteryReported(const Aap::BatteryReport &report);
     void inEarReported(const Aap::InEarReport &report);
     void keysReported(const Aap::KeysReport &keys);
+    void noiseControlReported(const Aap::NoiseControlReport &report);
     void closed();
 
 private:

@@ -25,6 +25,26 @@ void BluetoothService::addBatterySource(BatterySource *source)
 {
     m_sources.append(source);
     connect(source, &BatterySource::stateChanged, this, &BluetoothService::updateBattery);
+    connect(source, &BatterySource::noiseModeChanged, this, &BluetoothService::noiseModeChanged);
+}
+
+std::optional<NoiseMode> BluetoothService::noiseMode(const QString &path) const
+{
+    for (const QPointer<BatterySource> &source : std::as_const(m_sources)) {
+        if (const std::optional<NoiseMode> mode = source ? source->noiseMode(path) : std::nullopt) {
+            return mode;
+        }
+    }
+    return std::nullopt;
+}
+
+void BluetoothService::setNoiseMode(const QString &path, NoiseMode mode)
+{
+    for (const QPointer<BatterySource> &source : std::as_const(m_sources)) {
+        if (source && source->setNoiseMode(path, mode)) {
+            return;
+        }
+    }
 }
 
 void BluetoothService::refreshReadings()

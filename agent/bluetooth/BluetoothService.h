@@ -3,6 +3,7 @@
 
 #include "BatteryState.h"
 #include "BluetoothDevice.h"
+#include "NoiseControl.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -89,6 +90,14 @@ public:
     /// The readings are being looked at now: sources that listen only now and then may listen for a while.
     void refreshReadings();
 
+    /// The noise control mode the device at @p path reported, from the first source that knows it; none when it
+    /// has no noise control or has not said.
+    virtual std::optional<NoiseMode> noiseMode(const QString &path) const;
+    /// Asks the device at @p path to switch to @p mode through the first source that can reach it. The source shows
+    /// the new mode at once (noiseModeChanged()), as the AirPods do not always confirm a change; a device no source
+    /// reaches is left alone.
+    virtual void setNoiseMode(const QString &path, NoiseMode mode);
+
 Q_SIGNALS:
     /// Something about the devices changed: a device came or went, or one of its properties changed.
     void devicesChanged();
@@ -100,6 +109,8 @@ Q_SIGNALS:
     void deviceRemoved(const BluetoothDevice &device);
     /// battery(@p path) changed.
     void batteryChanged(const QString &path);
+    /// noiseMode(@p path) changed.
+    void noiseModeChanged(const QString &path);
     /// A Low Energy advertiser was heard, while discovery runs (or it appeared with its advertisement).
     void advertisementHeard(const BluetoothAdvertisement &advertisement);
     /// The service appeared on the bus and its devices are loaded, or it left the bus.

@@ -15,6 +15,7 @@ public:
     QList<BluetoothDevice> devices;
     QStringList connectRequests, disconnectRequests;
     QList<PendingConnect *> pendingConnects;
+    QHash<QString, NoiseMode> noiseModes; ///< as reported, or as set from the panel; change through reportNoiseMode()
 
     QList<BluetoothDevice> pairedDevices() const override { return devices; }
     BluetoothDevice device(const QString &path) const override
@@ -29,6 +30,16 @@ public:
     }
     void disconnectDevice(const QString &path) override { disconnectRequests << path; }
     bool isAvailable() const override { return true; }
+    std::optional<NoiseMode> noiseMode(const QString &path) const override
+    {
+        return noiseModes.contains(path) ? std::optional(noiseModes.value(path)) : std::nullopt;
+    }
+    void setNoiseMode(const QString &path, NoiseMode mode) override { reportNoiseMode(path, mode); }
+    void reportNoiseMode(const QString &path, NoiseMode mode)
+    {
+        noiseModes.insert(path, mode);
+        Q_EMIT noiseModeChanged(path);
+    }
 
     /// The device's own reading, as Battery1 would give it; announced like any change.
     void setBattery(const QString &path, const BatteryState &state)

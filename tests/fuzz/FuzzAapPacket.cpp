@@ -34,6 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     require(!(header && b[0] == 1) || message);
     require(!battery || message);
     require(!(header && opcode == 0x06 && size >= 8) || message);
+    const bool noise = header && opcode == 0x09 && size >= 8 && b[6] == 0x0D;
+    require(!(header && opcode == 0x09) || noise == bool(message)); // other settings decode to nothing
     if (!message) {
         return 0;
     }
@@ -54,6 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         require(opcode == 0x31 && size >= 7);
         require(!keys->irk || contains(b.subspan(7), *keys->irk));
         require(!keys->encryptionKey || contains(b.subspan(7), *keys->encryptionKey));
+    } else if (const auto *report = std::get_if<Aap::NoiseControlReport>(&*message)) {
+        require(noise && report->mode == b[7]);
     }
     return 0;
 }

@@ -3,7 +3,8 @@
 discovery sessions per client and Device1.Connect() answered with the delay and error set; changes announced as
 bluetoothd does. Device1.ConnectProfile() of a registered profile hands one end of a socket pair to its
 NewConnection() and plays AirPods' accessory protocol on the other: the handshake, battery and in-ear reports after
-the request for notifications, keys when asked, and whatever SetAap* changes while the channel is open.'''
+the request for notifications, keys when asked, and whatever SetAap* changes while the channel is open; a noise
+control mode the host sets is taken without an answer, as AirPods often give none.'''
 import os
 import socket
 
@@ -49,7 +50,8 @@ def _aap(opcode, payload=b''):
 def _aap_reports(device):
     battery = _aap(0x04, [len(device.aap_battery)] + [b for c, level, status in device.aap_battery
                                                         for b in (c, 1, level, status, 1)])
-    return [battery, _aap(0x06, device.aap_in_ear)] if device.aap_battery else []
+    noise = [_aap(0x09, [0x0D, device.aap_noise, 0, 0, 0])] if device.aap_noise else []
+    return ([battery, _aap(0x06, device.aap_in_ear)] if device.aap_battery else []) + noise
 
 
 def _aap_send(device, packets):
@@ -86,6 +88,8 @@ def _aap_heard(device, sock, _condition):  # the host's packets, as AirPods answ
     elif packet[:6] == _aap(0x30) and device.aap_keys:
         keys = [b for kind, key in device.aap_keys for b in (kind, 0, len(key), 0, *key)]
         _aap_send(device, [_aap(0x31, [len(device.aap_keys)] + keys)])
+    elif packet[:7] == _aap(0x09, [0x0D]) and len(packet) > 7:
+        device.aap_noise = packet[7]
     return True
 
 
@@ -173,6 +177,7 @@ def _add_device(mock, adapter, address, **properties):
     device.connect_error, device.connect_delay, device.aap_refusals, device.aap_socket = None, 0, 0, None
     device.aap_battery, device.aap_in_ear, device.aap_keys, device.aap_received = [], [1, 1], [], []
     device.aap_misbehaviour = ''  # 'garbage', 'truncated' or 'hangup' in answer to the handshake
+    device.aap_noise = 0
     device.methods[DEVICE].update({name: (None, '', '', getattr(_Methods, name)) for name in (
         'Connect', 'Disconnect', 'ConnectProfile')})
     _announce('Added', path, {DEVICE: properties})
@@ -225,6 +230,7 @@ def load(mock, parameters):
         ('SetAapBattery', 'say', '', lambda _, path, flat: _set_aap(path, battery=[
             tuple(flat[i:i + 3]) for i in range(0, len(flat) - 2, 3)])),
         ('SetAapInEar', 'syy', '', lambda _, path, primary, secondary: _set_aap(path, in_ear=[primary, secondary])),
+        ('SetAapNoiseMode', 'sy', '', lambda _, path, mode: _set_aap(path, noise=mode)),  # 1 off ... 4 adaptive
         ('SetAapKeys', 'sayay', '', lambda _, path, irk, key: setattr(objects[path], 'aap_keys',
                                                                      [(1, bytes(irk)), (4, bytes(key))])),
         ('SetAapMisbehaviour', 'ss', '', lambda _, path, mode: setattr(objects[path], 'aap_misbehaviour', mode)),
