@@ -299,6 +299,27 @@ private Q_SLOTS:
         QVERIFY(weston.waitForFinished());
     }
 
+    void noiseControlPressReachesTheAirPods()
+    {
+        BluezMock::call(QStringLiteral("SetModalias"), {m_pods, QStringLiteral("bluetooth:v004Cp2014d0001")});
+        BluezMock::call(QStringLiteral("SetAapBattery"), {m_pods, QByteArray::fromHex("045702025B01082A02")});
+        BluezMock::call(QStringLiteral("SetAapNoiseMode"), {m_pods, QVariant::fromValue(uchar(2))});
+        BluezMock::setConnected(m_pods, true);
+        QTRY_VERIFY(trayProperty(QStringLiteral("ToolTip")).contains(QLatin1String("Left 87 %"))); // the channel is open
+        trayCall(DBusNames::StatusNotifierItemPath, DBusNames::StatusNotifierItemInterface + QStringLiteral(".Activate"),
+                 {QStringLiteral("700"), QStringLiteral("12")});
+        QRect panel;
+        QTRY_VERIFY((panel = TestEnvironment::windowGeometry(QStringLiteral("Earlume"))).isValid());
+        // The third of the four mode buttons along the panel's foot: transparency.
+        const QPoint transparency(panel.left() + panel.width() * 5 / 8, panel.bottom() - 26);
+        QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(transparency.x()),
+                                                      QString::number(transparency.y()), QStringLiteral("click"),
+                                                      QStringLiteral("1")});
+        QTRY_VERIFY(BluezMock::call(QStringLiteral("GetAapReceived"), {m_pods}).arguments().value(0).toStringList()
+                        .contains(QStringLiteral("0400040009000d03000000")));
+        BluezMock::setConnected(m_pods, false);
+    }
+
     // Two media players, one playing: a bud out pauses that one, back in plays it again; nothing with the option off.
     void pausesOnlyThePlayingPlayerWhileABudIsOut()
     {
