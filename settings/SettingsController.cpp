@@ -44,6 +44,8 @@ SettingsController::Options SettingsController::readOptions()
     options.showHudOnConnection = settings.showHudOnConnection();
     options.settingsButton = settings.settingsButton();
     options.connectButton = settings.connectButton();
+    options.lowBatteryWarning = settings.lowBatteryWarning();
+    options.lowBatteryThreshold = settings.lowBatteryThreshold();
     return options;
 }
 
@@ -116,6 +118,8 @@ bool SettingsController::changeSettings(const Options &options, bool startAtLogi
     settings.setShowHudOnConnection(options.showHudOnConnection);
     settings.setSettingsButton(options.settingsButton);
     settings.setConnectButton(options.connectButton);
+    settings.setLowBatteryWarning(options.lowBatteryWarning);
+    settings.setLowBatteryThreshold(options.lowBatteryThreshold);
     // The agent reads the file when ReloadSettings arrives, so it must be on disk before the post. A
     // click that could not be saved changed nothing: the agent has nothing to reload.
     if (!settings.save()) {

@@ -16,5 +16,7 @@ const QString SettingsKeys::HideMenu = QStringLiteral("Hide Menu");
 const QString SettingsKeys::ShowHudOnConnection = QStringLiteral("Show Hud On Connection");
 const QString SettingsKeys::SettingsButton = QStringLiteral("Settings Button");
 const QString SettingsKeys::ConnectButton = QStringLiteral("Connect Button");
+const QString SettingsKeys::LowBatteryWarning = QStringLiteral("Low Battery Warning");
+const QString SettingsKeys::LowBatteryThreshold = QStringLiteral("Low Battery Threshold");
 
 const QString SettingsURL = QStringLiteral("x-com-vostel-earlume-settings://");

@@ -4,15 +4,21 @@
 #include <QMap>
 #include <QObject>
 #include <QString>
+#include <QVariant>
+
+#include <optional>
 
 /**
- * The agent's four options, kept in the settings file both programs share: an INI file named after
+ * The agent's options, kept in the settings file both programs share: an INI file named after
  * SettingsSuite in the user's config directory ($XDG_CONFIG_HOME). Nobody else spells a key or opens
  * the file.
  *
  * The other program writes the file too, so every getter reads it afresh and nothing is cached; an
- * object is cheap and may be made for a single read. An absent key reads false. A file that cannot be
- * read or parsed reads as all-false, with one line on standard error.
+ * object is cheap and may be made for a single read. An absent key reads false, except the low-battery
+ * warning, which is on until switched off, and the threshold, which reads DefaultLowBatteryThreshold when
+ * absent or not a number, and is kept within MinimumLowBatteryThreshold..MaximumLowBatteryThreshold. A
+ * file that cannot be read or parsed reads as all-false (and the default threshold), with one line on
+ * standard error.
  *
  * Setters only note a value; save() writes the noted values into the file as it is then, replacing the
  * file atomically, so a failed save never leaves a half-written file. save() drops the noted values
@@ -26,6 +32,10 @@ public:
     explicit Settings(QObject *parent = nullptr);
     ~Settings() override;
 
+    static constexpr int DefaultLowBatteryThreshold = 20;
+    static constexpr int MinimumLowBatteryThreshold = 5;
+    static constexpr int MaximumLowBatteryThreshold = 50;
+
     /// Where the settings file lives on disk.
     static QString filePath();
 
@@ -33,11 +43,16 @@ public:
     bool showHudOnConnection() const;
     bool settingsButton() const;
     bool connectButton() const;
+    /// Whether the agent warns when a part of the AirPods falls to lowBatteryThreshold() percent or below.
+    bool lowBatteryWarning() const;
+    int lowBatteryThreshold() const;
 
     void setHideMenu(bool on);
     void setShowHudOnConnection(bool on);
     void setSettingsButton(bool on);
     void setConnectButton(bool on);
+    void setLowBatteryWarning(bool on);
+    void setLowBatteryThreshold(int percent);
 
     /**
      * Writes the values set since the last save to the disk. Returns false, with one line on standard
@@ -53,8 +68,10 @@ Q_SIGNALS:
     void changed();
 
 private:
-    bool value(const QString &key) const;
+    bool value(const QString &key, bool absent = false) const;
+    /// What the file holds for @p key (invalid when absent); none when the file cannot be trusted.
+    std::optional<QVariant> stored(const QString &key) const;
 
-    QMap<QString, bool> m_pending;
+    QMap<QString, QVariant> m_pending;
     QString m_errorString;
 };
