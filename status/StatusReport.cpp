@@ -97,7 +97,8 @@ QJsonObject StatusReport::json() const
             {QStringLiteral("lowest"), orNull(lowest())},
             {QStringLiteral("charging"), chargingParts},
             {QStringLiteral("class"), statusClass()},
-            {QStringLiteral("devices"), m_devices ? m_devices->value(QStringLiteral("devices")).toArray() : QJsonArray()}};
+            {QStringLiteral("devices"),
+             m_devices ? m_devices->value(QStringLiteral("devices")).toArray() : QJsonArray()}};
 }
 
 QString StatusReport::tooltip() const

@@ -19,10 +19,12 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(QStringLiteral(
         "Prints the AirPods' battery levels as Earlume knows them. Without --waybar or --format, one JSON object."));
     parser.addHelpOption();
-    const QCommandLineOption once(QStringLiteral("once"), QStringLiteral("Print once and exit, instead of a line per change."));
+    const QCommandLineOption once(QStringLiteral("once"),
+                                  QStringLiteral("Print once and exit, instead of a line per change."));
     const QCommandLineOption waybar(QStringLiteral("waybar"), QStringLiteral("Print waybar custom-module objects."));
     const QCommandLineOption format(QStringLiteral("format"),
-                                    QStringLiteral("Print lines of <format>: {name} {left} {right} {case} {lowest} {class}."),
+                                    QStringLiteral("Print lines of <format>, with {name} {left} {right} {case} "
+                                                   "{lowest} {class}."),
                                     QStringLiteral("format"));
     parser.addOptions({once, waybar, format});
     parser.process(app);

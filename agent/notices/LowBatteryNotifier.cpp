@@ -103,10 +103,11 @@ void LowBatteryNotifier::send(const QString &path, QVariantList arguments)
             if (reply.error().type() == QDBusError::ServiceUnknown) {
                 if (!m_reportedMissingService) {
                     m_reportedMissingService = true;
-                    qCDebug(lcNotices) << "No notification service on the session bus; low-battery notices are not shown";
+                    qCDebug(lcNotices) << "No notification service on the session bus; no low-battery notices";
                 }
             } else {
-                qCWarning(lcNotices) << "Notify" << DBusNames::NotificationsPath << "failed:" << reply.error().message();
+                qCWarning(lcNotices) << "Notify" << DBusNames::NotificationsPath
+                                     << "failed:" << reply.error().message();
             }
         } else {
             m_reportedMissingService = false;

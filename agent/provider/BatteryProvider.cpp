@@ -189,10 +189,10 @@ QString BatteryProvider::introspect(const QString &path) const
                 nodes += QStringLiteral("<node name=\"%1\"/>").arg(it.key().section(QLatin1Char('/'), -1));
             }
         }
-        return QStringLiteral("<interface name=\"org.freedesktop.DBus.ObjectManager\"><method name=\"GetManagedObjects\">"
-                              "<arg type=\"a{oa{sa{sv}}}\" direction=\"out\"/></method><signal name=\"InterfacesAdded\">"
-                              "<arg type=\"o\"/><arg type=\"a{sa{sv}}\"/></signal><signal name=\"InterfacesRemoved\">"
-                              "<arg type=\"o\"/><arg type=\"as\"/></signal></interface>")
+        return QStringLiteral("<interface name=\"org.freedesktop.DBus.ObjectManager\">"
+                              "<method name=\"GetManagedObjects\"><arg type=\"a{oa{sa{sv}}}\" direction=\"out\"/></method>"
+                              "<signal name=\"InterfacesAdded\"><arg type=\"o\"/><arg type=\"a{sa{sv}}\"/></signal>"
+                              "<signal name=\"InterfacesRemoved\"><arg type=\"o\"/><arg type=\"as\"/></signal></interface>")
             + nodes;
     }
     if (depth == 2) {
@@ -231,8 +231,9 @@ bool BatteryProvider::handleMessage(const QDBusMessage &message, const QDBusConn
     if (member == QLatin1String("GetAll")) {
         return connection.send(message.createReply(values));
     }
-    if (member == QLatin1String("Get") && values.contains(args.value(1).toString())) {
-        return connection.send(message.createReply(QVariant::fromValue(QDBusVariant(values.value(args.value(1).toString())))));
+    const QString name = args.value(1).toString();
+    if (member == QLatin1String("Get") && values.contains(name)) {
+        return connection.send(message.createReply(QVariant::fromValue(QDBusVariant(values.value(name)))));
     }
     return connection.send(message.createErrorReply(QDBusError::InvalidArgs, QStringLiteral("Read-only battery")));
 }
