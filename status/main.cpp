@@ -55,6 +55,7 @@ int main(int argc, char *argv[])
                              QCoreApplication::exit(0);
                          }
                      });
-    client.start();
+    // Started from the event loop: an answer known at once (no session bus) must still be able to end it.
+    QMetaObject::invokeMethod(&client, &AgentDevicesClient::start, Qt::QueuedConnection);
     return app.exec();
 }

@@ -28,9 +28,6 @@ public:
     BatteryProvider(BluezBluetoothService *bluez, const QDBusConnection &systemBus, QObject *parent = nullptr);
     ~BatteryProvider() override;
 
-    /// The Percentage provided for each device path now.
-    QMap<QString, int> percentages() const { return m_percentages; }
-
     QString introspect(const QString &path) const override;
     bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override;
 
