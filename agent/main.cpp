@@ -3,7 +3,9 @@
 #include "BuildInfo.h"
 #include "DBusHelper.h"
 #include "DBusNames.h"
+#include "DevicesObject.h"
 #include "DistributedNotificationCenter.h"
+#include "Notifications.h"
 #include "SingleInstance.h"
 #include "SystemAppearance.h"
 #include "UnixSignals.h"
@@ -13,6 +15,8 @@
 #include "battery/AdvertisementBatterySource.h"
 #include "bluetooth/BluezBluetoothService.h"
 #include "media/MediaPause.h"
+#include "notices/LowBatteryNotifier.h"
+#include "provider/BatteryProvider.h"
 
 #include <QApplication>
 
@@ -69,6 +73,12 @@ int main(int argc, char *argv[])
         bluetooth->addBatterySource(accessory);
         bluetooth->addBatterySource(advertisements);
         new MediaPause(bluetooth.get(), DBusHelper::sessionBus(), bluetooth.get());
+        // Where else the readings go: BlueZ's power panel, low-battery notices, other programs. Owned by the service.
+        new BatteryProvider(bluetooth.get(), DBusHelper::systemBus(), bluetooth.get());
+        new DevicesObject(bluetooth.get(), DBusHelper::sessionBus(), bluetooth.get());
+        auto *notices = new LowBatteryNotifier(bluetooth.get(), DBusHelper::sessionBus(), bluetooth.get());
+        DistributedNotificationCenter::defaultCenter()->addObserver(Notifications::ReloadSettings, notices,
+                                                                    [notices] { notices->reloadSettings(); });
         appearance = std::make_unique<PortalAppearance>(DBusHelper::sessionBus());
         appearance->start();
         AppDelegate::Services services;

@@ -45,6 +45,8 @@ SettingsController::Options SettingsController::readOptions()
     options.settingsButton = settings.settingsButton();
     options.connectButton = settings.connectButton();
     options.pauseMediaWhenTakenOut = settings.pauseMediaWhenTakenOut();
+    options.lowBatteryWarning = settings.lowBatteryWarning();
+    options.lowBatteryThreshold = settings.lowBatteryThreshold();
     return options;
 }
 
@@ -118,6 +120,8 @@ bool SettingsController::changeSettings(const Options &options, bool startAtLogi
     settings.setSettingsButton(options.settingsButton);
     settings.setConnectButton(options.connectButton);
     settings.setPauseMediaWhenTakenOut(options.pauseMediaWhenTakenOut);
+    settings.setLowBatteryWarning(options.lowBatteryWarning);
+    settings.setLowBatteryThreshold(options.lowBatteryThreshold);
     // The agent reads the file when ReloadSettings arrives, so it must be on disk before the post. A
     // click that could not be saved changed nothing: the agent has nothing to reload.
     if (!settings.save()) {

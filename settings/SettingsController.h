@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Settings.h"
+
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
@@ -31,13 +33,15 @@ public:
     };
     Q_ENUM(AgentState)
 
-    /// The agent's four options, as stored in the settings file.
+    /// The agent's options, as stored in the settings file.
     struct Options {
         bool hideMenu = false;
         bool showHudOnConnection = false;
         bool settingsButton = false;
         bool connectButton = false;
         bool pauseMediaWhenTakenOut = true;
+        bool lowBatteryWarning = true;
+        int lowBatteryThreshold = Settings::DefaultLowBatteryThreshold;
 
         friend bool operator==(const Options &, const Options &) = default;
     };
@@ -55,7 +59,7 @@ public:
 
     QString daemonAppPath() const;
 
-    /// The four options, read afresh from the settings file.
+    /// The options, read afresh from the settings file.
     static Options readOptions();
 
     /// Whether the agent is among the user's login items.
@@ -69,7 +73,7 @@ public:
     void start();
 
     /**
-     * Applies one click on any check box: saves the four options, goes through changeAutostart() (which
+     * Applies one click on any check box (or a new threshold): saves the options, goes through changeAutostart() (which
      * writes the login item only when @p loginBoxChanged, the login box being the one clicked), posts
      * ReloadSettings and writes "Settings Changed". When the options cannot be saved, it emits
      * saveFailed() instead and does nothing else. Returns whether they were saved.

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QIcon>
 #include <QPainter>
+#include <QSignalBlocker>
 #include <QStyle>
 
 // Q_INIT_RESOURCE has to be used outside any namespace.
@@ -56,11 +57,16 @@ ViewController::ViewController(SettingsController *controller, QWidget *parent)
                            m_ui->showSettingsButtonCheckbox,
                            m_ui->showConnectButtonCheckbox,
                            m_ui->pauseMediaCheckbox,
+                           m_ui->lowBatteryWarningCheckbox,
                            m_ui->startAtLogginginCheckbox}) {
         connect(box, &QCheckBox::clicked, this, [this, box] {
             changeCheckbox(box == m_ui->startAtLogginginCheckbox);
         });
     }
+    // The spin box tracks no keystrokes (see the form): a value arrives once typed in, or at each arrow step.
+    connect(m_ui->lowBatteryThresholdSpinBox, &QSpinBox::valueChanged, this, [this] { changeCheckbox(false); });
+    connect(m_ui->lowBatteryWarningCheckbox, &QCheckBox::toggled, m_ui->lowBatteryThresholdSpinBox,
+            &QWidget::setEnabled);
     connect(m_ui->startStopButton, &QPushButton::clicked, this, &ViewController::startStopButtonPressed);
     connect(m_controller, &SettingsController::agentStateChanged, this, &ViewController::showAgentState);
     connect(m_controller, &SettingsController::loginItemsChanged, this, &ViewController::reloadAutostartCheckbox);
@@ -98,6 +104,13 @@ void ViewController::reloadDefaults()
     m_ui->showSettingsButtonCheckbox->setChecked(options.settingsButton);
     m_ui->showConnectButtonCheckbox->setChecked(options.connectButton);
     m_ui->pauseMediaCheckbox->setChecked(options.pauseMediaWhenTakenOut);
+    m_ui->lowBatteryWarningCheckbox->setChecked(options.lowBatteryWarning);
+    {
+        // Showing the stored threshold is no change of it.
+        const QSignalBlocker blocker(m_ui->lowBatteryThresholdSpinBox);
+        m_ui->lowBatteryThresholdSpinBox->setValue(options.lowBatteryThreshold);
+    }
+    m_ui->lowBatteryThresholdSpinBox->setEnabled(options.lowBatteryWarning);
     reloadAutostartCheckbox();
 }
 
@@ -114,6 +127,8 @@ void ViewController::changeCheckbox(bool loginBoxChanged)
     options.settingsButton = m_ui->showSettingsButtonCheckbox->isChecked();
     options.connectButton = m_ui->showConnectButtonCheckbox->isChecked();
     options.pauseMediaWhenTakenOut = m_ui->pauseMediaCheckbox->isChecked();
+    options.lowBatteryWarning = m_ui->lowBatteryWarningCheckbox->isChecked();
+    options.lowBatteryThreshold = m_ui->lowBatteryThresholdSpinBox->value();
     if (m_controller->changeSettings(options, m_ui->startAtLogginginCheckbox->isChecked(), loginBoxChanged)) {
         m_ui->saveErrorLabel->hide();
     }

@@ -54,4 +54,22 @@ inline const QString DBusMenuInterface = QStringLiteral("com.canonical.dbusmenu"
 inline const QString MprisServicePrefix = QStringLiteral("org.mpris.MediaPlayer2.");
 inline const QString MprisPath = QStringLiteral("/org/mpris/MediaPlayer2");
 inline const QString MprisPlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
+// Desktop notifications, on the session bus.
+inline const QString NotificationsService = QStringLiteral("org.freedesktop.Notifications");
+inline const QString NotificationsPath = QStringLiteral("/org/freedesktop/Notifications");
+inline const QString NotificationsInterface = QStringLiteral("org.freedesktop.Notifications");
+
+// BlueZ's battery providers: the manager on each adapter, and the objects a provider exports.
+inline const QString BluezBatteryProviderManagerInterface = QStringLiteral("org.bluez.BatteryProviderManager1");
+inline const QString BluezBatteryProviderInterface = QStringLiteral("org.bluez.BatteryProvider1");
+/// The Source of our provider's batteries, which BlueZ copies into the Battery1 it makes of them.
+inline const QString BatteryProviderSource = QStringLiteral("Earlume");
+/// Where the agent's provider lives on the system bus: one object manager per adapter below it.
+inline const QString BatteryProviderPath = QStringLiteral("/com/vostel/Earlume/BatteryProvider");
+
+// The agent's AirPods and their readings, for other programs (earlume-status), on the session bus.
+inline const QString DevicesPath = QStringLiteral("/com/vostel/Earlume/Devices");
+inline const QString DevicesInterface = QStringLiteral("com.vostel.Earlume.Devices1");
+inline const QString DevicesGetMember = QStringLiteral("GetDevices");
+inline const QString DevicesChangedMember = QStringLiteral("DevicesChanged");
 } // namespace DBusNames

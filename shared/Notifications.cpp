@@ -17,5 +17,7 @@ const QString SettingsKeys::ShowHudOnConnection = QStringLiteral("Show Hud On Co
 const QString SettingsKeys::SettingsButton = QStringLiteral("Settings Button");
 const QString SettingsKeys::ConnectButton = QStringLiteral("Connect Button");
 const QString SettingsKeys::PauseMediaWhenTakenOut = QStringLiteral("Pause Media When Taken Out");
+const QString SettingsKeys::LowBatteryWarning = QStringLiteral("Low Battery Warning");
+const QString SettingsKeys::LowBatteryThreshold = QStringLiteral("Low Battery Threshold");
 
 const QString SettingsURL = QStringLiteral("x-com-vostel-earlume-settings://");

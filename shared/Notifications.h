@@ -20,7 +20,7 @@ struct Notifications {
 /// The per-user settings suite both programs open by name.
 extern const QString SettingsSuite;
 
-/// The Boolean keys of the settings suite. An absent key reads false, PauseMediaWhenTakenOut true.
+/// The keys of the settings suite. An absent key reads false, except where Settings says otherwise.
 struct SettingsKeys {
     SettingsKeys() = delete;
 
@@ -29,6 +29,8 @@ struct SettingsKeys {
     static const QString SettingsButton;
     static const QString ConnectButton;
     static const QString PauseMediaWhenTakenOut;
+    static const QString LowBatteryWarning;
+    static const QString LowBatteryThreshold;
 };
 
 /// Opening this URL starts the settings program, or brings it forward.

@@ -13,6 +13,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <utility>
 
 namespace
@@ -130,6 +131,20 @@ bool Settings::pauseMediaWhenTakenOut() const
     return value(SettingsKeys::PauseMediaWhenTakenOut, true);
 }
 
+bool Settings::lowBatteryWarning() const
+{
+    return value(SettingsKeys::LowBatteryWarning, true);
+}
+
+int Settings::lowBatteryThreshold() const
+{
+    const QVariant value = stored(SettingsKeys::LowBatteryThreshold).value_or(QVariant());
+    bool ok = false;
+    const int percent = value.toString().trimmed().toInt(&ok);
+    return ok ? std::clamp(percent, MinimumLowBatteryThreshold, MaximumLowBatteryThreshold)
+              : DefaultLowBatteryThreshold;
+}
+
 void Settings::setHideMenu(bool on)
 {
     m_pending.insert(SettingsKeys::HideMenu, on);
@@ -155,23 +170,44 @@ void Settings::setPauseMediaWhenTakenOut(bool on)
     m_pending.insert(SettingsKeys::PauseMediaWhenTakenOut, on);
 }
 
-bool Settings::value(const QString &key, bool absent) const
+void Settings::setLowBatteryWarning(bool on)
+{
+    m_pending.insert(SettingsKeys::LowBatteryWarning, on);
+}
+
+void Settings::setLowBatteryThreshold(int percent)
+{
+    m_pending.insert(SettingsKeys::LowBatteryThreshold,
+                     std::clamp(percent, MinimumLowBatteryThreshold, MaximumLowBatteryThreshold));
+}
+
+std::optional<QVariant> Settings::stored(const QString &key) const
 {
     const QString path = filePath();
     const QSettings file(path, QSettings::IniFormat);
     const QFileInfo info(path);
     if (info.exists() && !info.isReadable()) {
         reportOnce(path, QStringLiteral("Cannot read the settings file %1; every option reads as off").arg(path));
-        return false;
+        return std::nullopt;
     }
     if (file.status() == QSettings::FormatError || !isIntact(path)) {
         reportOnce(path,
                    QStringLiteral("The settings file %1 is damaged; every option reads as off until it is saved again")
                        .arg(path));
-        return false;
+        return std::nullopt;
     }
     reportOnce(path, QString());
-    const QVariant value = file.value(key);
+    return file.value(key);
+}
+
+bool Settings::value(const QString &key, bool absent) const
+{
+    const std::optional<QVariant> read = stored(key);
+    // A file that cannot be trusted switches nothing on, not even what is on by default.
+    if (!read) {
+        return false;
+    }
+    const QVariant &value = *read;
     if (!value.isValid()) {
         return absent;
     }
@@ -183,6 +219,7 @@ bool Settings::value(const QString &key, bool absent) const
         return true;
     }
     if (text != QLatin1String("false")) {
+        const QString path = filePath();
         reportOnce(path + key,
                    QStringLiteral("The setting \"%1\" in %2 is \"%3\", not true or false; it reads as off")
                        .arg(key, path, text));
@@ -192,12 +229,12 @@ bool Settings::value(const QString &key, bool absent) const
 
 bool Settings::save()
 {
-    const QMap<QString, bool> pending = std::exchange(m_pending, {});
+    const QMap<QString, QVariant> pending = std::exchange(m_pending, {});
     const QString path = filePath();
     QSettings file(path, QSettings::IniFormat);
-    QVariantMap stored;
+    QVariantMap previous;
     for (auto it = pending.cbegin(); it != pending.cend(); ++it) {
-        stored.insert(it.key(), file.value(it.key()));
+        previous.insert(it.key(), file.value(it.key()));
         file.setValue(it.key(), it.value());
     }
     file.sync();
@@ -208,7 +245,7 @@ bool Settings::save()
     }
     // QSettings keeps what it could not write in a cache shared by every QSettings on this file, which
     // would read it back and write it at the file's next opening. Put back what the file holds.
-    for (auto it = stored.cbegin(); it != stored.cend(); ++it) {
+    for (auto it = previous.cbegin(); it != previous.cend(); ++it) {
         if (it.value().isValid()) {
             file.setValue(it.key(), it.value());
         } else {

@@ -4,6 +4,9 @@
 #include <QMap>
 #include <QObject>
 #include <QString>
+#include <QVariant>
+
+#include <optional>
 
 /**
  * The agent's options, kept in the settings file both programs share: an INI file named after
@@ -11,9 +14,11 @@
  * the file.
  *
  * The other program writes the file too, so every getter reads it afresh and nothing is cached; an
- * object is cheap and may be made for a single read. An absent key reads false, except where a getter says
- * otherwise. A file that cannot be
- * read or parsed reads as all-false, with one line on standard error.
+ * object is cheap and may be made for a single read. An absent key reads false, except the low-battery
+ * warning and the media pause, which are on until switched off, and the threshold, which reads DefaultLowBatteryThreshold when
+ * absent or not a number, and is kept within MinimumLowBatteryThreshold..MaximumLowBatteryThreshold. A
+ * file that cannot be read or parsed reads as all-false (and the default threshold), with one line on
+ * standard error.
  *
  * Setters only note a value; save() writes the noted values into the file as it is then, replacing the
  * file atomically, so a failed save never leaves a half-written file. save() drops the noted values
@@ -27,6 +32,10 @@ public:
     explicit Settings(QObject *parent = nullptr);
     ~Settings() override;
 
+    static constexpr int DefaultLowBatteryThreshold = 20;
+    static constexpr int MinimumLowBatteryThreshold = 5;
+    static constexpr int MaximumLowBatteryThreshold = 50;
+
     /// Where the settings file lives on disk.
     static QString filePath();
 
@@ -36,12 +45,17 @@ public:
     bool connectButton() const;
     /// Pause the playing media players when an AirPod is taken out of an ear; on when absent.
     bool pauseMediaWhenTakenOut() const;
+    /// Whether the agent warns when a part of the AirPods falls to lowBatteryThreshold() percent or below.
+    bool lowBatteryWarning() const;
+    int lowBatteryThreshold() const;
 
     void setHideMenu(bool on);
     void setShowHudOnConnection(bool on);
     void setSettingsButton(bool on);
     void setConnectButton(bool on);
     void setPauseMediaWhenTakenOut(bool on);
+    void setLowBatteryWarning(bool on);
+    void setLowBatteryThreshold(int percent);
 
     /**
      * Writes the values set since the last save to the disk. Returns false, with one line on standard
@@ -58,7 +72,9 @@ Q_SIGNALS:
 
 private:
     bool value(const QString &key, bool absent = false) const;
+    /// What the file holds for @p key (invalid when absent); none when the file cannot be trusted.
+    std::optional<QVariant> stored(const QString &key) const;
 
-    QMap<QString, bool> m_pending;
+    QMap<QString, QVariant> m_pending;
     QString m_errorString;
 };

@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real agent in a private desktop, seen from outside: what it posts and writes, its tray icon and its heads-up
-// windows as AirPods come and go on the simulated BlueZ, and a desktop with neither tray nor BlueZ (the last test).
+// windows as AirPods come and go on the simulated BlueZ, where else their levels go (notices, BlueZ's battery provider,
+// earlume-status), and a desktop with neither tray nor BlueZ (the last test).
 #include "DBusNames.h"
 #include "Notifications.h"
 #include "support/TestEnvironment.h"
 
 #include <QDBusConnectionInterface>
 #include <QFile>
+#include <QDBusMetaType>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 
 #include <array>
@@ -40,6 +45,56 @@ class TestAgentEndToEnd : public QObject
     }
     static QString trayIcon() { return trayProperty(QStringLiteral("IconPixmap")); } ///< its pixels
 
+    // The accessory protocol's battery report of the pair: left, right and case, none charging.
+    void setLevels(int left, int right, int caseLevel)
+    {
+        QByteArray report = QByteArray::fromHex("040002020002080002");
+        report[1] = char(left);
+        report[4] = char(right);
+        report[7] = char(caseLevel);
+        BluezMock::call(QStringLiteral("SetAapBattery"), {m_pods, report});
+    }
+    static QByteArray statusOutput(const QStringList &arguments)
+    {
+        QProcess program;
+        program.start(TestEnvironment::executable(QStringLiteral("earlume-status")), arguments);
+        program.waitForFinished();
+        return program.readAllStandardOutput();
+    }
+    static QJsonObject status() { return QJsonDocument::fromJson(statusOutput({QStringLiteral("--once")})).object(); }
+    // "<replaces_id> <summary> <urgency>" of each notice the notification daemon received, all else checked.
+    static QStringList notices()
+    {
+        QProcess gdbus;
+        gdbus.start(QStringLiteral("gdbus"), {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
+                                              DBusNames::NotificationsService, QStringLiteral("--object-path"),
+                                              DBusNames::NotificationsPath, QStringLiteral("--method"),
+                                              QStringLiteral("org.freedesktop.DBus.Mock.GetMethodCalls"),
+                                              QStringLiteral("Notify")});
+        gdbus.waitForFinished();
+        static const QRegularExpression notice(QStringLiteral(
+            R"(\[<'Earlume'>, <uint32 (\d+)>, <'com.vostel.Earlume'>, <'([^']*)'>, <'Pods: [^']*'>, <@as \[\]>, )"
+            R"(<\{'category': <'device'>, 'desktop-entry': <'com.vostel.Earlume'>, 'urgency': <byte 0x0(\d)>\}>, <-1>\])"));
+        QStringList found;
+        for (const QRegularExpressionMatch &match : notice.globalMatch(QString::fromUtf8(gdbus.readAllStandardOutput()))) {
+            found.append(match.captured(1) + u' ' + match.captured(2) + u' ' + match.captured(3));
+        }
+        return found;
+    }
+    // Our battery provider's objects, as BlueZ reads them, for the agent that registered last.
+    static QString providedBatteries()
+    {
+        const QStringList providers = BluezMock::call(QStringLiteral("GetBatteryProviders")).arguments().value(0).toStringList();
+        QProcess gdbus;
+        gdbus.start(QStringLiteral("gdbus"), {QStringLiteral("call"), QStringLiteral("--system"), QStringLiteral("--dest"),
+                                              providers.value(providers.size() - 1).section(u' ', 0, 0),
+                                              QStringLiteral("--object-path"), providers.value(providers.size() - 1).section(u' ', 1),
+                                              QStringLiteral("--method"),
+                                              QStringLiteral("org.freedesktop.DBus.ObjectManager.GetManagedObjects")});
+        gdbus.waitForFinished();
+        return QString::fromUtf8(gdbus.readAllStandardOutput()).trimmed();
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -51,6 +106,7 @@ private Q_SLOTS:
     void init()
     {
         BluezMock::setConnected(m_pods, false);
+        BluezMock::call(QStringLiteral("SetAapBattery"), {m_pods, QByteArray()});
         TestEnvironment::writeSettings(false, false, false, false);
         m_recorder = std::make_unique<PostRecorder>();
         m_agent = std::make_unique<ProgramUnderTest>(QStringLiteral("Earlume"));
@@ -367,6 +423,96 @@ private Q_SLOTS:
             process.terminate();
             process.waitForFinished();
         }
+    }
+
+    void lowBatteryNoticesOnlyForThePairsOwnReadings()
+    {
+        TestEnvironment::call(QDBusConnection::sessionBus(), DBusNames::NotificationsService, DBusNames::NotificationsPath,
+                              QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("ClearCalls"));
+        BluezMock::call(QStringLiteral("SetModalias"), {m_pods, QStringLiteral("bluetooth:v004Cp2014d0001")});
+        // Without the accessory protocol, a strong advertisement of the model at 10 % could be a stranger's pair.
+        BluezMock::call(QStringLiteral("RefuseAap"), {m_pods, 1000});
+        BluezMock::setConnected(m_pods, true);
+        qDBusRegisterMetaType<QMap<quint16, QByteArray>>();
+        const QByteArray message = QByteArray::fromHex("07190114202011013100") + QByteArray(17, '\0');
+        BluezMock::call(QStringLiteral("AddLEDevice"), {QStringLiteral("hci0"), QStringLiteral("4C:11:22:33:44:01"),
+                                                        QVariant::fromValue(QMap<quint16, QByteArray>{{0x004C, message}}),
+                                                        QVariant::fromValue(qint16(-44))});
+        QTRY_COMPARE(status().value(QStringLiteral("left")).toInt(), 10);
+        QCOMPARE(notices(), QStringList());
+        TestEnvironment::call(QDBusConnection::systemBus(), DBusNames::BluezService, QStringLiteral("/org/bluez/hci0"),
+                              DBusNames::BluezAdapterInterface, QStringLiteral("RemoveDevice"),
+                              {QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/bluez/hci0/dev_4C_11_22_33_44_01")))});
+        // The pair's own reports: a crossing warns, the next notice replaces it, a lower level alone does not repeat.
+        BluezMock::setConnected(m_pods, false);
+        BluezMock::call(QStringLiteral("RefuseAap"), {m_pods, 0});
+        setLevels(87, 91, 42);
+        BluezMock::setConnected(m_pods, true);
+        QTRY_COMPARE(status().value(QStringLiteral("left")).toInt(), 87);
+        setLevels(15, 91, 42);
+        QTRY_COMPARE(notices(), QStringList{QStringLiteral("0 Left AirPod at 15 % 1")});
+        setLevels(14, 9, 42);
+        QTRY_COMPARE(notices().size(), 2);
+        setLevels(26, 9, 42); // charged above the threshold + 5: armed again
+        QTRY_COMPARE(status().value(QStringLiteral("left")).toInt(), 26);
+        setLevels(20, 8, 42);
+        QTRY_COMPARE(notices().size(), 3);
+        QCOMPARE(notices(), (QStringList{QStringLiteral("0 Left AirPod at 15 % 1"), QStringLiteral("1 Right AirPod at 9 % 2"),
+                                         QStringLiteral("1 Left AirPod at 20 % 1")}));
+        // Switched off in the settings, nothing more.
+        Settings settings;
+        settings.setLowBatteryWarning(false);
+        settings.save();
+        m_recorder->post(Notifications::ReloadSettings);
+        QVERIFY(m_agent->waitForLine(QStringLiteral("Settings reloaded")));
+        BluezMock::setConnected(m_pods, false);
+        BluezMock::setConnected(m_pods, true);
+        QTRY_COMPARE(status().value(QStringLiteral("right")).toInt(), 8);
+        QCOMPARE(notices().size(), 3);
+    }
+
+    void providerAndStatusFollowTheReadings()
+    {
+        const QString none = QStringLiteral(R"({"class":"disconnected","percentage":0,"text":"","tooltip":"%1"})");
+        ProgramUnderTest bar(QStringLiteral("earlume-status"), {QStringLiteral("--waybar")});
+        QVERIFY(bar.start());
+        QVERIFY(bar.waitForLine(none.arg(QStringLiteral("No AirPods connected"))));
+        BluezMock::call(QStringLiteral("SetModalias"), {m_pods, QStringLiteral("bluetooth:v004Cp2014d0001")});
+        setLevels(87, 91, 42);
+        BluezMock::setConnected(m_pods, true);
+        const QString provided = QStringLiteral(
+            "({objectpath '/com/vostel/Earlume/BatteryProvider/hci0/dev_AA_00_00_00_00_01': {'org.bluez.BatteryProvider1': "
+            "{'Device': <objectpath '/org/bluez/hci0/dev_AA_00_00_00_00_01'>, 'Percentage': <byte 0x%1>, "
+            "'Source': <'Earlume'>}}},)");
+        QTRY_COMPARE(providedBatteries(), provided.arg(QStringLiteral("57")));
+        QVERIFY(bar.waitForLine(QStringLiteral(
+            R"({"class":"connected","percentage":87,"text":"87 %","tooltip":"Pods\nLeft 87 %, Right 91 %, Case 42 %"})")));
+        setLevels(87, 12, 42);
+        QTRY_COMPARE(providedBatteries(), provided.arg(QStringLiteral("0c")));
+        QVERIFY(bar.waitForLine(QStringLiteral(
+            R"({"class":"low","percentage":12,"text":"12 %","tooltip":"Pods\nLeft 87 %, Right 12 %, Case 42 %"})")));
+        const QJsonObject once = status();
+        QCOMPARE(once.value(QStringLiteral("connected")).toBool(), true);
+        QCOMPARE(once.value(QStringLiteral("case")).toInt(), 42);
+        QCOMPARE(once.value(QStringLiteral("lowest")).toInt(), 12);
+        QCOMPARE(statusOutput({QStringLiteral("--once"), QStringLiteral("--format"), QStringLiteral("{left} {right} {case} {class}")}),
+                 QByteArray("87 12 42 low\n"));
+        BluezMock::setConnected(m_pods, false);
+        QTRY_COMPARE(providedBatteries(), QStringLiteral("(@a{oa{sa{sv}}} {},)"));
+        QVERIFY(bar.waitForLine(none.arg(QStringLiteral("No AirPods connected")), 2));
+        // The agent goes, the bar says so and waits for the next one.
+        m_agent.reset();
+        QVERIFY(bar.waitForLine(none.arg(QStringLiteral("Earlume is not running"))));
+        QCOMPARE(status(), (QJsonObject{{QStringLiteral("agent"), false}, {QStringLiteral("connected"), false},
+                                        {QStringLiteral("name"), QString()}, {QStringLiteral("address"), QString()},
+                                        {QStringLiteral("left"), QJsonValue::Null}, {QStringLiteral("right"), QJsonValue::Null},
+                                        {QStringLiteral("case"), QJsonValue::Null}, {QStringLiteral("lowest"), QJsonValue::Null},
+                                        {QStringLiteral("charging"), QJsonArray()}, {QStringLiteral("class"), QStringLiteral("disconnected")},
+                                        {QStringLiteral("devices"), QJsonArray()}}));
+        m_agent = std::make_unique<ProgramUnderTest>(QStringLiteral("Earlume"));
+        QVERIFY(m_agent->start());
+        QVERIFY(bar.waitForLine(none.arg(QStringLiteral("No AirPods connected")), 3));
+        QVERIFY(bar.isRunning());
     }
 
     void saysOnceWhatIsMissingAndKeepsAnswering()

@@ -304,6 +304,9 @@ private Q_SLOTS:
         // Refused three times after connecting, then let in; gone with the connection.
         BluezMock::setConnected(Pods, false);
         QTRY_COMPARE(readings(), QStringLiteral("Battery 50 %"));
+        // A Battery1 that BlueZ made of our own battery provider is no reading of the device's.
+        BluezMock::call(QStringLiteral("SetBatterySource"), {Pods, QStringLiteral("Earlume")});
+        QTRY_COMPARE(readings(), QStringLiteral("No battery reading"));
         BluezMock::call(QStringLiteral("RefuseAap"), {Pods, 3});
         BluezMock::setConnected(Pods, true);
         QTRY_COMPARE(readings(), QStringLiteral("Left 85 %, Right 91 %, Case 42 %"));

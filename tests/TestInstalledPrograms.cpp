@@ -15,7 +15,7 @@
 namespace
 {
 constexpr int Patience = 20000;
-const QStringList Installed{QStringLiteral("bin/Earlume"), QStringLiteral("bin/Earlume_Settings"),
+const QStringList Installed{QStringLiteral("bin/Earlume"), QStringLiteral("bin/Earlume_Settings"), QStringLiteral("bin/earlume-status"),
                             QStringLiteral("share/applications/com.vostel.Earlume.desktop"),
                             QStringLiteral("share/applications/com.vostel.Earlume.Settings.desktop"),
                             QStringLiteral("share/metainfo/com.vostel.Earlume.metainfo.xml"),

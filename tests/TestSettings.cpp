@@ -59,6 +59,31 @@ private Q_SLOTS:
         QCOMPARE(read, options);
     }
 
+    // The low-battery warning is on until switched off; the threshold is kept within 5..50.
+    void lowBatteryOptions_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<bool>("warning");
+        QTest::addColumn<int>("threshold");
+        QTest::newRow("absent") << QByteArray() << true << 20;
+        QTest::newRow("off, 35") << QByteArray("Low%20Battery%20Warning=false\nLow%20Battery%20Threshold=35") << false << 35;
+        QTest::newRow("too low") << QByteArray("Low%20Battery%20Threshold=2") << true << 5;
+        QTest::newRow("too high") << QByteArray("Low%20Battery%20Threshold=80") << true << 50;
+        QTest::newRow("no number") << QByteArray("Low%20Battery%20Threshold=many") << true << 20;
+        QTest::newRow("not ours") << QByteArray("Low%20Battery%20Threshold=35\n\xff") + '\0' << false << 20;
+    }
+    void lowBatteryOptions()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(bool, warning);
+        QFETCH(int, threshold);
+        QVERIFY(m_file.open(QIODevice::WriteOnly));
+        m_file.write("[General]\n" + contents + '\n');
+        m_file.close();
+        QCOMPARE(Settings().lowBatteryWarning(), warning);
+        QCOMPARE(Settings().lowBatteryThreshold(), threshold);
+    }
+
     void failedSaveKeepsTheOldFile()
     {
         Settings settings;

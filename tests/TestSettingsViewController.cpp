@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
@@ -116,6 +117,22 @@ private Q_SLOTS:
         QVERIFY(pause->isChecked());
         QTest::mouseClick(pause, Qt::LeftButton);
         QVERIFY(!Settings().pauseMediaWhenTakenOut() && m_recorder->waitFor(Notifications::ReloadSettings));
+    }
+
+    // On until switched off; a step of the threshold is saved and told to the agent like a click.
+    void lowBatteryWarningAndThreshold()
+    {
+        auto *warn = m_view->findChild<QCheckBox *>(QStringLiteral("lowBatteryWarningCheckbox"));
+        auto *threshold = m_view->findChild<QSpinBox *>(QStringLiteral("lowBatteryThresholdSpinBox"));
+        QVERIFY(warn->isChecked() && threshold->isEnabled());
+        QCOMPARE(threshold->value(), 20);
+        threshold->stepUp();
+        QVERIFY(m_recorder->waitFor(Notifications::ReloadSettings));
+        QCOMPARE(Settings().lowBatteryThreshold(), 21);
+        QTest::mouseClick(warn, Qt::LeftButton);
+        QVERIFY(m_recorder->waitFor(Notifications::ReloadSettings, 2));
+        QVERIFY(!Settings().lowBatteryWarning() && !threshold->isEnabled());
+        QCOMPARE(Settings().lowBatteryThreshold(), 21);
     }
 
     // A click that cannot be saved is undone and told in the window; the agent hears only of the next.

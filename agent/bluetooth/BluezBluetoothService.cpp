@@ -424,7 +424,12 @@ std::optional<int> BluezBluetoothService::batteryPercentage(const QString &path)
     if (object == m_objects.cend() || !object->contains(DBusNames::BluezBatteryInterface)) {
         return std::nullopt;
     }
-    const QVariant value = object->value(DBusNames::BluezBatteryInterface).value(QStringLiteral("Percentage"));
+    const QVariantMap battery = object->value(DBusNames::BluezBatteryInterface);
+    // What we provide ourselves would otherwise come back as BlueZ's reading, and outlive our own.
+    if (battery.value(QStringLiteral("Source")).toString() == DBusNames::BatteryProviderSource) {
+        return std::nullopt;
+    }
+    const QVariant value = battery.value(QStringLiteral("Percentage"));
     if (!value.isValid()) {
         return std::nullopt;
     }
@@ -452,6 +457,12 @@ QStringList BluezBluetoothService::adapters() const
         }
     }
     return result;
+}
+
+bool BluezBluetoothService::hasInterface(const QString &path, const QString &interface) const
+{
+    const auto object = m_objects.constFind(path);
+    return object != m_objects.cend() && object->contains(interface);
 }
 
 int BluezBluetoothService::connectStatusForError(const QString &errorName, const QString &errorMessage)

@@ -19,7 +19,8 @@ class QDBusServiceWatcher;
  * InterfacesAdded, InterfacesRemoved and PropertiesChanged keep it current, and org.bluez leaving the
  * bus empties it. Every getter answers from the cache, so nothing here ever waits on the bus.
  *
- * Its own battery reading is org.bluez.Battery1's single Percentage. It owns the Low Energy discovery
+ * Its own battery reading is org.bluez.Battery1's single Percentage, unless that battery is the one BlueZ made
+ * of our own battery provider (its Source is DBusNames::BatteryProviderSource), which is no reading of its own. It owns the Low Energy discovery
  * session (discoverNear()) and passes on what advertisers send as advertisementHeard().
  *
  * Each PropertiesChanged subscription names its interface (arg0), so the bus delivers only those of
@@ -55,6 +56,9 @@ public:
 
     /// The adapters' object paths, in order.
     QStringList adapters() const;
+
+    /// Whether the object at @p path has @p interface.
+    bool hasInterface(const QString &path, const QString &interface) const;
 
     BluezDiscovery *discovery() const { return m_discovery; }
 

@@ -4,7 +4,8 @@ discovery sessions per client and Device1.Connect() answered with the delay and 
 bluetoothd does. Device1.ConnectProfile() of a registered profile hands one end of a socket pair to its
 NewConnection() and plays AirPods' accessory protocol on the other: the handshake, battery and in-ear reports after
 the request for notifications, keys when asked, and whatever SetAap* changes while the channel is open; a noise
-control mode the host sets is taken without an answer, as AirPods often give none.'''
+control mode the host sets is taken without an answer, as AirPods often give none. Each
+adapter offers org.bluez.BatteryProviderManager1, which only records who registered which provider.'''
 import os
 import socket
 
@@ -17,6 +18,7 @@ from dbusmock.templates import bluez5
 
 BUS_NAME, MAIN_OBJ, SYSTEM_BUS, IS_OBJECT_MANAGER = bluez5.BUS_NAME, '/', True, True
 ADAPTER, DEVICE, BATTERY = bluez5.ADAPTER_IFACE, bluez5.DEVICE_IFACE, 'org.bluez.Battery1'
+PROVIDERS = 'org.bluez.BatteryProviderManager1'
 objects = mockobject.objects
 
 
@@ -153,6 +155,10 @@ class _Methods:  # methods of adapters and devices (at module level, dbusmock wo
     def SetDiscoveryFilter(self, discovery_filter):
         objects['/'].discovery_filter = discovery_filter
 
+    @dbus.service.method(PROVIDERS, in_signature='o', sender_keyword='sender')
+    def RegisterBatteryProvider(self, path, sender):
+        objects['/'].providers.append(f'{sender} {path}')
+
     @dbus.service.method(ADAPTER, in_signature='o')
     def RemoveDevice(self, path):
         interfaces = dbus.Array(objects[path].props, signature='s')
@@ -165,6 +171,9 @@ def _add_adapter(mock, name, alias):
     objects[path].sessions = set()
     objects[path].methods[ADAPTER].update({name: (None, '', '', getattr(_Methods, name)) for name in (
         'StartDiscovery', 'StopDiscovery', 'SetDiscoveryFilter', 'RemoveDevice')})
+    objects[path].props[PROVIDERS] = dbus.Dictionary({}, signature='sv')
+    objects[path].methods[PROVIDERS] = {'RegisterBatteryProvider': (None, '', '', _Methods.RegisterBatteryProvider)}
+    _announce('Added', path, {PROVIDERS: objects[path].props[PROVIDERS]})
     return path
 
 
@@ -201,7 +210,7 @@ def _set_aap(path, **values):
 
 def load(mock, parameters):
     bluez5.load(mock, parameters)
-    mock.refused, mock.discovery_filter, mock.profiles = False, dbus.Dictionary(signature='sv'), {}
+    mock.refused, mock.discovery_filter, mock.profiles, mock.providers = False, dbus.Dictionary(signature='sv'), {}, []
     objects['/org/bluez'].methods['org.bluez.ProfileManager1']['RegisterProfile'] = (
         None, '', '', _Methods.RegisterProfile)
     mock.AddMethods(bluez5.BLUEZ_MOCK_IFACE, [
@@ -217,6 +226,7 @@ def load(mock, parameters):
         ('SetConnected', 'sb', '', lambda _, path, connected: _connect(objects[path], connected)),
         ('SetModalias', 'ss', '', lambda _, path, modalias: _set(objects[path], DEVICE, Modalias=modalias)),
         ('SetBattery', 'si', '', _set_battery),
+        ('SetBatterySource', 'ss', '', lambda _, path, source: _set(objects[path], BATTERY, Source=source)),
         ('SetConnectError', 'sss', '', lambda _, path, name, message: setattr(
             objects[path], 'connect_error', (name, message) if name else None)),
         ('SetConnectDelay', 'sd', '', lambda _, path, seconds: setattr(objects[path], 'connect_delay', seconds)),
@@ -238,4 +248,5 @@ def load(mock, parameters):
         ('RefuseAap', 'si', '', lambda _, path, count: setattr(objects[path], 'aap_refusals', count)),
         ('DropAap', 's', '', lambda _, path: _drop_aap(objects[path])),
         ('GetProfiles', '', 'as', lambda mock: dbus.Array(mock.profiles, signature='s')),
+        ('GetBatteryProviders', '', 'as', lambda mock: dbus.Array(mock.providers, signature='s')),  # "sender path"
     ])

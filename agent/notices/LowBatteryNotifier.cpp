@@ -1,0 +1,120 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "LowBatteryNotifier.h"
+
+#include "DBusNames.h"
+#include "Logging.h"
+#include "Settings.h"
+#include "bluetooth/BluetoothService.h"
+
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QStringList>
+
+LowBatteryNotifier::LowBatteryNotifier(BluetoothService *bluetooth, const QDBusConnection &sessionBus, QObject *parent)
+    : QObject(parent)
+    , m_bluetooth(bluetooth)
+    , m_bus(sessionBus)
+{
+    reloadSettings();
+    connect(m_bluetooth, &BluetoothService::batteryChanged, this, &LowBatteryNotifier::batteryChanged);
+    // A pair that connects again may warn again about everything.
+    connect(m_bluetooth, &BluetoothService::deviceConnectionChanged, this, [this](const BluetoothDevice &device) {
+        if (const auto pair = m_pairs.find(device.path); pair != m_pairs.end()) {
+            pair->rule.reset();
+        }
+    });
+    connect(m_bluetooth, &BluetoothService::deviceRemoved, this, [this](const BluetoothDevice &device) {
+        m_pairs.remove(device.path);
+    });
+}
+
+LowBatteryNotifier::~LowBatteryNotifier() = default;
+
+void LowBatteryNotifier::reloadSettings()
+{
+    const Settings settings;
+    m_enabled = settings.lowBatteryWarning();
+    m_threshold = settings.lowBatteryThreshold();
+    for (Pair &pair : m_pairs) {
+        pair.rule.setThreshold(m_threshold);
+    }
+}
+
+void LowBatteryNotifier::batteryChanged(const QString &path)
+{
+    if (!m_enabled || !m_bluetooth->device(path).isAirpods()) {
+        return;
+    }
+    Pair &pair = m_pairs[path];
+    pair.rule.setThreshold(m_threshold);
+    const QList<LowBatteryWarning> warnings = pair.rule.update(m_bluetooth->battery(path));
+    if (!warnings.isEmpty()) {
+        show(path, warnings);
+    }
+}
+
+void LowBatteryNotifier::show(const QString &path, const QList<LowBatteryWarning> &warnings)
+{
+    QStringList parts;
+    bool critical = false;
+    for (const LowBatteryWarning &warning : warnings) {
+        parts.append(warning.text());
+        critical = critical || warning.percent <= CriticalPercent;
+    }
+    const BluetoothDevice device = m_bluetooth->device(path);
+    const QString body = device.name + QStringLiteral(": ") + m_bluetooth->battery(path).levelsText();
+    const QVariantMap hints{
+        {QStringLiteral("category"), QStringLiteral("device")},
+        {QStringLiteral("desktop-entry"), QStringLiteral("com.vostel.Earlume")},
+        {QStringLiteral("urgency"), QVariant::fromValue(static_cast<uchar>(critical ? 2 : 1))},
+    };
+    // The replaced notice's id is filled in when sent.
+    send(path,
+         {QStringLiteral("Earlume"), 0u, QStringLiteral("com.vostel.Earlume"), parts.join(QStringLiteral(", ")), body,
+          QStringList(), hints, -1});
+}
+
+void LowBatteryNotifier::send(const QString &path, QVariantList arguments)
+{
+    Pair &pair = m_pairs[path];
+    // Until the server has told the id of the notice before, a new one could not replace it.
+    if (pair.callPending) {
+        pair.queued = arguments;
+        return;
+    }
+    arguments[1] = pair.notificationId;
+    QDBusMessage message = QDBusMessage::createMethodCall(DBusNames::NotificationsService,
+                                                          DBusNames::NotificationsPath,
+                                                          DBusNames::NotificationsInterface,
+                                                          QStringLiteral("Notify"));
+    message.setArguments(arguments);
+    pair.callPending = true;
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, path](QDBusPendingCallWatcher *call) {
+        call->deleteLater();
+        const QDBusPendingReply<quint32> reply = *call;
+        const auto pair = m_pairs.find(path);
+        if (pair == m_pairs.end()) {
+            return;
+        }
+        pair->callPending = false;
+        if (reply.isError()) {
+            if (reply.error().type() == QDBusError::ServiceUnknown) {
+                if (!m_reportedMissingService) {
+                    m_reportedMissingService = true;
+                    qCDebug(lcNotices) << "No notification service on the session bus; no low-battery notices";
+                }
+            } else {
+                qCWarning(lcNotices) << "Notify" << DBusNames::NotificationsPath
+                                     << "failed:" << reply.error().message();
+            }
+        } else {
+            m_reportedMissingService = false;
+            pair->notificationId = reply.value();
+        }
+        if (!pair->queued.isEmpty()) {
+            send(path, std::exchange(pair->queued, {}));
+        }
+    });
+}

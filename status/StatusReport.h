@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+
+#include <optional>
+
+/**
+ * What earlume-status prints, worked out from the agent's devices object (the JSON of
+ * com.vostel.Earlume.Devices1.GetDevices) without any bus: the status JSON (--once), a waybar custom-module object
+ * (--waybar) and a line of the user's own format (--format). Plain logic.
+ *
+ * It speaks of the first connected AirPods. Their class is "disconnected" (none connected, or no agent), "low" (a
+ * bud at or below the threshold and not charging), "charging" (a bud charging) or "connected".
+ */
+class StatusReport
+{
+public:
+    /// @p devices is the agent's object, none when no agent answers; @p threshold the low-battery threshold.
+    StatusReport(const std::optional<QJsonObject> &devices, int threshold);
+
+    /// {"agent", "connected", "name", "address", "left", "right", "case", "lowest", "charging", "class", "devices"};
+    /// a level is a number of percent or null, "charging" lists the charging parts, "devices" is the agent's list.
+    QJsonObject json() const;
+    /// {"text", "tooltip", "class", "percentage"}: text is the lower bud's level ("87 %"), empty when disconnected,
+    /// which hides the module.
+    QJsonObject waybar() const;
+    /// @p format with {name}, {left}, {right}, {case}, {lowest} and {class} replaced; a missing value is "-".
+    QString formatted(const QString &format) const;
+
+    QString statusClass() const;
+    std::optional<int> lowest() const;
+
+private:
+    std::optional<int> percent(const QString &part) const;
+    bool charging(const QString &part) const;
+    QString tooltip() const;
+
+    std::optional<QJsonObject> m_devices;
+    QJsonObject m_device; ///< the first connected pair, empty when none
+    int m_threshold;
+};

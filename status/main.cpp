@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// earlume-status: the AirPods' levels for bars (waybar, polybar, i3blocks), read from the running agent.
+#include "AgentDevicesClient.h"
+#include "DBusHelper.h"
+#include "EventLine.h"
+#include "Settings.h"
+#include "StatusReport.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QJsonDocument>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("earlume-status"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Prints the AirPods' battery levels as Earlume knows them. Without --waybar or --format, one JSON object."));
+    parser.addHelpOption();
+    const QCommandLineOption once(QStringLiteral("once"),
+                                  QStringLiteral("Print once and exit, instead of a line per change."));
+    const QCommandLineOption waybar(QStringLiteral("waybar"), QStringLiteral("Print waybar custom-module objects."));
+    const QCommandLineOption format(QStringLiteral("format"),
+                                    QStringLiteral("Print lines of <format>, with {name} {left} {right} {case} "
+                                                   "{lowest} {class}."),
+                                    QStringLiteral("format"));
+    parser.addOptions({once, waybar, format});
+    parser.process(app);
+
+    const bool watching = !parser.isSet(once) && (parser.isSet(waybar) || parser.isSet(format));
+    const QString lineFormat = parser.value(format);
+    const bool asWaybar = parser.isSet(waybar);
+    QString lastLine;
+
+    AgentDevicesClient client(DBusHelper::sessionBus());
+    QObject::connect(&client, &AgentDevicesClient::devicesChanged, &app,
+                     [&](const std::optional<QJsonObject> &devices) {
+                         const StatusReport report(devices, Settings().lowBatteryThreshold());
+                         QString line;
+                         if (asWaybar) {
+                             line = QString::fromUtf8(QJsonDocument(report.waybar()).toJson(QJsonDocument::Compact));
+                         } else if (parser.isSet(format)) {
+                             line = report.formatted(lineFormat);
+                         } else {
+                             line = QString::fromUtf8(QJsonDocument(report.json()).toJson(QJsonDocument::Compact));
+                         }
+                         // A bar redraws on every line; a change that changes nothing shown is no line.
+                         if (line != lastLine) {
+                             lastLine = line;
+                             writeEventLine(line);
+                         }
+                         if (!watching) {
+                             QCoreApplication::exit(0);
+                         }
+                     });
+    // Started from the event loop: an answer known at once (no session bus) must still be able to end it.
+    QMetaObject::invokeMethod(&client, &AgentDevicesClient::start, Qt::QueuedConnection);
+    return app.exec();
+}
