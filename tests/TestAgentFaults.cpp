@@ -92,7 +92,8 @@ private Q_SLOTS:
         QTest::newRow("settings file corrupt") << file([](const QString &path) {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(QByteArray("\xff\xfe[General\0\n=====\n\x01", 22));
+            static const char garbage[] = "\xff\xfe[General\0\n=====\n\x01";
+            f.write(garbage, sizeof garbage - 1);
         }) << nothing;
         QTest::newRow("settings file unreadable") << file([](const QString &path) { ::chmod(qPrintable(path), 0); })
                                                   << nothing;
