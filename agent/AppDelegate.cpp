@@ -22,6 +22,7 @@
 #include "update/UpdateServer.h"
 
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QTimer>
@@ -59,8 +60,7 @@ AppDelegate::AppDelegate(const Services &services, QObject *parent)
     m_panelRefresh->setInterval(0);
     connect(m_panelRefresh, &QTimer::timeout, this, [this] {
         if (m_popover->isShown()) {
-            panel()->getAirpodsInfos();
-            panel()->setPreferencesButton();
+            refreshPanel();
         }
     });
 }
@@ -148,8 +148,17 @@ void AppDelegate::showPopover(const QPoint &anchor)
     }
     m_popover->showRelativeTo(area);
     m_services.bluetooth->refreshReadings();
+    refreshPanel();
+}
+
+void AppDelegate::refreshPanel()
+{
+    QElapsedTimer timer;
+    timer.start();
     panel()->getAirpodsInfos();
     panel()->setPreferencesButton();
+    qCDebug(lcAgent).nospace() << "Panel refreshed: " << m_services.bluetooth->pairedDevices().size()
+                               << " paired devices in " << timer.nsecsElapsed() / 1e6 << " ms";
 }
 
 void AppDelegate::settings()

@@ -75,6 +75,8 @@ Q_SIGNALS:
 private:
     void setStatusImage(const QString &name);
     void scheduleOpenPanelRefresh();
+    /// Shows the devices as they are now in the panel; reads the cache only.
+    void refreshPanel();
 
     Services m_services;
     StatusItem *m_statusItem = nullptr;
