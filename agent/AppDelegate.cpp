@@ -22,6 +22,7 @@
 #include "update/UpdateServer.h"
 
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QTimer>
@@ -59,8 +60,7 @@ AppDelegate::AppDelegate(const Services &services, QObject *parent)
     m_panelRefresh->setInterval(0);
     connect(m_panelRefresh, &QTimer::timeout, this, [this] {
         if (m_popover->isShown()) {
-            panel()->getAirpodsInfos();
-            panel()->setPreferencesButton();
+            refreshPanel();
         }
     });
 }
@@ -89,9 +89,6 @@ void AppDelegate::applicationDidFinishLaunching()
     connect(m_statusItem, &StatusItem::contextMenuRequested, m_alternateMenu,
             [this](const QPoint &position) { m_alternateMenu->popup(position); });
 
-    m_popover->setContentViewController(
-        AirpodsViewController::freshController(m_services.bluetooth, m_services.workspace));
-
     disconnectAirpodsOfConnectBluetooth();
     setNotifications();
 
@@ -105,7 +102,9 @@ void AppDelegate::applicationDidFinishLaunching()
         // The desktop's first answer only recolours; it is not a change the user made.
         connect(m_services.appearance, &PortalAppearance::initialAppearanceRead, this, [this] {
             setStatusImage(m_statusImage);
-            panel()->redrawTheme();
+            if (panel()) {
+                panel()->redrawTheme();
+            }
         });
     }
 
@@ -146,10 +145,24 @@ void AppDelegate::showPopover(const QPoint &anchor)
     if (!area.isValid() || area.isEmpty()) {
         area = QRect(QCursor::pos(), QSize(1, 1));
     }
+    // Built on the first opening: most runs never need it, and it costs memory and start-up time.
+    if (!panel()) {
+        m_popover->setContentViewController(
+            AirpodsViewController::freshController(m_services.bluetooth, m_services.workspace));
+    }
     m_popover->showRelativeTo(area);
     m_services.bluetooth->refreshReadings();
+    refreshPanel();
+}
+
+void AppDelegate::refreshPanel()
+{
+    QElapsedTimer timer;
+    timer.start();
     panel()->getAirpodsInfos();
     panel()->setPreferencesButton();
+    qCDebug(lcAgent).nospace() << "Panel refreshed: " << m_services.bluetooth->pairedDevices().size()
+                               << " paired devices in " << timer.nsecsElapsed() / 1e6 << " ms";
 }
 
 void AppDelegate::settings()
@@ -186,7 +199,9 @@ void AppDelegate::reloadSettings()
     disconnectAirpodsOfConnectBluetooth();
     // The same picture in the colours of the (possibly new) appearance.
     setStatusImage(m_statusImage);
-    panel()->redrawTheme();
+    if (panel()) {
+        panel()->redrawTheme();
+    }
     writeEventLine(QStringLiteral("Settings reloaded"));
 }
 

@@ -18,8 +18,8 @@ class StatusItem;
 class Workspace;
 
 /**
- * The agent: owns the tray icon, the popover with its panel and the alternate menu for the whole run,
- * answers the settings program, follows AirPods connections and runs the update check.
+ * The agent: owns the tray icon, the popover with its panel (built when it first opens) and the alternate menu
+ * for the whole run, answers the settings program, follows AirPods connections and runs the update check.
  */
 class AppDelegate : public QObject
 {
@@ -66,6 +66,7 @@ public:
     StatusItem *statusItem() const { return m_statusItem; }
     Popover *popover() const { return m_popover; }
     QMenu *alternateMenu() const { return m_alternateMenu; }
+    /// The popover's panel; null until the popover first opens.
     AirpodsViewController *panel() const;
 
 Q_SIGNALS:
@@ -75,6 +76,8 @@ Q_SIGNALS:
 private:
     void setStatusImage(const QString &name);
     void scheduleOpenPanelRefresh();
+    /// Shows the devices as they are now in the panel; reads the cache only.
+    void refreshPanel();
 
     Services m_services;
     StatusItem *m_statusItem = nullptr;

@@ -37,8 +37,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://earlume.vostel.com")
 # dpkg-shlibdeps works out the libraries the programs link; xdg-open opens the settings program's URL.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt loads the SVG artwork and the X11 platform as plugins, which dpkg-shlibdeps cannot see.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils, libqt6svg6 (>= 6.4), qt6-qpa-plugins")
+# Qt loads the SVG artwork and the X11 platform as plugins, and the agent libcrypto when it first resolves a private
+# address: dpkg-shlibdeps cannot see them.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils, libqt6svg6 (>= 6.4), qt6-qpa-plugins, libssl3")
 # BlueZ provides the AirPods, the portal the light or dark appearance, Qt's Wayland plugin a native window on Wayland.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "bluez, dbus-user-session | dbus-x11, xdg-desktop-portal, xwayland")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "gnome-shell-extension-appindicator")

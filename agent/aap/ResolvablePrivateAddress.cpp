@@ -1,7 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ResolvablePrivateAddress.h"
 
+#include "Logging.h"
+
+#include <QLibrary>
+
 #include <openssl/evp.h>
+#include <openssl/opensslv.h>
 
 #include <algorithm>
 #include <memory>
@@ -18,19 +23,57 @@ using Hash = std::array<std::uint8_t, 3>;
 constexpr std::uint8_t TypeMask = 0xC0;
 constexpr std::uint8_t TypeResolvable = 0x40;
 
-// AES-128 of prand' under the key; no value only when libcrypto fails (out of memory).
+// The few libcrypto functions the hash needs. libcrypto is loaded when the first address is resolved, not at
+// start: mapping it costs more than a megabyte of resident memory, and many runs never resolve an address.
+struct Crypto {
+    decltype(&EVP_CIPHER_CTX_new) newContext = nullptr;
+    decltype(&EVP_CIPHER_CTX_free) freeContext = nullptr;
+    decltype(&EVP_aes_128_ecb) aes128Ecb = nullptr;
+    decltype(&EVP_EncryptInit_ex) encryptInit = nullptr;
+    decltype(&EVP_CIPHER_CTX_set_padding) setPadding = nullptr;
+    decltype(&EVP_EncryptUpdate) encryptUpdate = nullptr;
+};
+
+const Crypto *crypto()
+{
+    static const std::optional<Crypto> loaded = []() -> std::optional<Crypto> {
+        // The libcrypto of the headers we were built with; it stays loaded for the rest of the run.
+        QLibrary library(QStringLiteral("crypto"), QString::number(OPENSSL_VERSION_MAJOR));
+        const auto resolve = [&library](auto &function, const char *name) {
+            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(library.resolve(name));
+            return function != nullptr;
+        };
+        Crypto crypto;
+        if (!resolve(crypto.newContext, "EVP_CIPHER_CTX_new") || !resolve(crypto.freeContext, "EVP_CIPHER_CTX_free")
+            || !resolve(crypto.aes128Ecb, "EVP_aes_128_ecb") || !resolve(crypto.encryptInit, "EVP_EncryptInit_ex")
+            || !resolve(crypto.setPadding, "EVP_CIPHER_CTX_set_padding")
+            || !resolve(crypto.encryptUpdate, "EVP_EncryptUpdate")) {
+            qCWarning(lcBattery) << "Cannot use libcrypto, so private addresses stay unresolved:"
+                                 << library.errorString();
+            return std::nullopt;
+        }
+        return crypto;
+    }();
+    return loaded ? &*loaded : nullptr;
+}
+
+// AES-128 of prand' under the key; no value only when libcrypto is missing or fails (out of memory).
 std::optional<Hash> hash(const std::array<std::uint8_t, 16> &irk, const Hash &prand)
 {
+    const Crypto *evp = crypto();
+    if (!evp) {
+        return std::nullopt;
+    }
     std::array<std::uint8_t, 16> block{};
     std::copy(prand.begin(), prand.end(), block.end() - prand.size());
 
-    const std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)> context(
-        EVP_CIPHER_CTX_new(), &EVP_CIPHER_CTX_free);
+    const std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)> context(evp->newContext(),
+                                                                                   evp->freeContext);
     std::array<std::uint8_t, 16> out{};
     int length = 0;
-    if (!context || EVP_EncryptInit_ex(context.get(), EVP_aes_128_ecb(), nullptr, irk.data(), nullptr) != 1
-        || EVP_CIPHER_CTX_set_padding(context.get(), 0) != 1
-        || EVP_EncryptUpdate(context.get(), out.data(), &length, block.data(), int(block.size())) != 1
+    if (!context || evp->encryptInit(context.get(), evp->aes128Ecb(), nullptr, irk.data(), nullptr) != 1
+        || evp->setPadding(context.get(), 0) != 1
+        || evp->encryptUpdate(context.get(), out.data(), &length, block.data(), int(block.size())) != 1
         || length != int(out.size())) {
         return std::nullopt;
     }

@@ -208,6 +208,20 @@ def _set_aap(path, **values):
     _aap_send(device, _aap_reports(device))
 
 
+def _simulate_advertisers(mock, count, per_second):  # nearby LE devices, heard while any discovery session is open
+    paths = [_add_device(mock, 'hci0', f'5A:00:00:00:{i // 256:02X}:{i % 256:02X}', AddressType='random',
+                         Alias='', RSSI=dbus.Int16(-70), Paired=False, Connected=False) for i in range(count)]
+    heard = iter(range(1 << 62))
+
+    def advertise():
+        if any(getattr(o, 'sessions', None) for o in objects.values()):
+            i = next(heard)
+            _set(objects[paths[i % count]], DEVICE, always=True, RSSI=dbus.Int16(-60 - i % 20),
+                 ManufacturerData=_manufacturer_data({0x004C: [0x10, 0x05, i % 256, 0x1C, 0x00, 0x00]}))
+        return True
+    GLib.timeout_add(max(1, 1000 // per_second), advertise)
+
+
 def load(mock, parameters):
     bluez5.load(mock, parameters)
     mock.refused, mock.discovery_filter, mock.profiles, mock.providers = False, dbus.Dictionary(signature='sv'), {}, []
@@ -249,4 +263,5 @@ def load(mock, parameters):
         ('DropAap', 's', '', lambda _, path: _drop_aap(objects[path])),
         ('GetProfiles', '', 'as', lambda mock: dbus.Array(mock.profiles, signature='s')),
         ('GetBatteryProviders', '', 'as', lambda mock: dbus.Array(mock.providers, signature='s')),  # "sender path"
+        ('SimulateAdvertisers', 'uu', '', _simulate_advertisers),  # (devices on hci0, advertisements per second)
     ])

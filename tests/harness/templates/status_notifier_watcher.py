@@ -13,6 +13,7 @@ SYSTEM_BUS = False
 def RegisterStatusNotifierItem(self, service, sender):
     item = sender + service if service.startswith('/') else service + '/StatusNotifierItem'
     self.props[MAIN_IFACE]['RegisteredStatusNotifierItems'].append(item)
+    self.EmitSignal(MAIN_IFACE, 'StatusNotifierItemRegistered', 's', [item])
 
 
 def load(mock, _parameters):
