@@ -42,14 +42,19 @@ AppDelegate::AppDelegate(const Services &services, QObject *parent)
     version->setEnabled(false);
     m_alternateMenu->addSeparator();
     QAction *settingsItem = m_alternateMenu->addAction(tr("Settings…"));
-    settingsItem->setIcon(QIcon::fromTheme(QStringLiteral("configure")));
     connect(settingsItem, &QAction::triggered, this, &AppDelegate::settings);
     QAction *quitItem = m_alternateMenu->addAction(tr("Quit Earlume"));
-    quitItem->setIcon(QIcon::fromTheme(QStringLiteral("application-exit")));
     connect(quitItem, &QAction::triggered, this, &AppDelegate::quitFromMenu);
     reloadVersionNumber();
-    // Also right before the desktop shows the menu from the tray's own context request.
+    // Also right before the desktop shows the menu from the tray's own context request. The icon theme is read
+    // only then: its first load costs more than the rest of the start.
     connect(m_alternateMenu, &QMenu::aboutToShow, this, &AppDelegate::reloadVersionNumber);
+    connect(m_alternateMenu, &QMenu::aboutToShow, this, [settingsItem, quitItem] {
+        if (settingsItem->icon().isNull()) {
+            settingsItem->setIcon(QIcon::fromTheme(QStringLiteral("configure")));
+            quitItem->setIcon(QIcon::fromTheme(QStringLiteral("application-exit")));
+        }
+    });
 
     m_statusRefresh->setSingleShot(true);
     m_statusRefresh->setInterval(0);
@@ -82,7 +87,7 @@ void AppDelegate::applicationDidFinishLaunching()
 {
     checkForUpdate();
 
-    setStatusImage(QStringLiteral("menuIcon"));
+    // The picture itself comes with the first status update below: one drawing, not two.
     m_statusItem->setContextMenu(m_alternateMenu);
     connect(m_statusItem, &StatusItem::activated, this, [this](const QPoint &anchor) { togglePopover(anchor); });
     connect(m_statusItem, &StatusItem::panelRequested, this, [this] { showPopover(); });
