@@ -35,11 +35,15 @@ std::pair<QString, QString> noiseModeTexts(NoiseMode mode)
 }
 } // namespace
 
-AirpodsViewController::AirpodsViewController(BluetoothService *bluetooth, Workspace *workspace, QWidget *parent)
+AirpodsViewController::AirpodsViewController(BluetoothService *bluetooth,
+                                             Workspace *workspace,
+                                             const Appearance *appearance,
+                                             QWidget *parent)
     : QWidget(parent)
     , m_ui(std::make_unique<Ui::AirpodsViewController>())
     , m_bluetooth(bluetooth)
     , m_workspace(workspace)
+    , m_appearance(appearance)
 {
     m_ui->setupUi(this);
     QFont nameFont = m_ui->airpodsNameLabel->font();
@@ -93,9 +97,10 @@ AirpodsViewController::~AirpodsViewController() = default;
 
 AirpodsViewController *AirpodsViewController::freshController(BluetoothService *bluetooth,
                                                                Workspace *workspace,
+                                                               const Appearance *appearance,
                                                                QWidget *parent)
 {
-    auto *controller = new AirpodsViewController(bluetooth, workspace, parent);
+    auto *controller = new AirpodsViewController(bluetooth, workspace, appearance, parent);
     controller->setStyles(Style::panelLight(), Style::panelDark());
     controller->viewDidLoad();
     return controller;
@@ -226,7 +231,7 @@ void AirpodsViewController::applyButtonVisibility()
 
 void AirpodsViewController::redrawTheme()
 {
-    m_currentStyle = SystemAppearance::getCurrent() == SystemAppearance::dark ? m_darkStyle : m_style;
+    m_currentStyle = m_appearance && m_appearance->isDark() ? m_darkStyle : m_style;
     for (QLabel *label : {m_ui->airpodsNameLabel, m_ui->leftAirpodBatteryLabel, m_ui->rightAirpodBatteryLabel,
                           m_ui->caseBatteryLabel, m_ui->globalAirpodsBatteryLabel, m_ui->globalAirpodsBatteryCaption,
                           m_ui->leftAirpodBatteryCaption, m_ui->rightAirpodBatteryCaption,

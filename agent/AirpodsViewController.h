@@ -10,6 +10,7 @@
 #include <array>
 #include <memory>
 
+class Appearance;
 class BluetoothService;
 class QToolButton;
 class Workspace;
@@ -31,8 +32,9 @@ class AirpodsViewController : public QWidget
 
 public:
     /// A new, loaded panel with the popover's two styles.
+    /// A new, loaded panel with the popover's two styles, in the colours @p appearance gives (light without one).
     static AirpodsViewController *freshController(BluetoothService *bluetooth, Workspace *workspace,
-                                                  QWidget *parent = nullptr);
+                                                  const Appearance *appearance, QWidget *parent = nullptr);
     ~AirpodsViewController() override;
 
     /// The AirPods among the paired devices; the last of them becomes the device the button acts on until
@@ -81,7 +83,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    AirpodsViewController(BluetoothService *bluetooth, Workspace *workspace, QWidget *parent);
+    AirpodsViewController(BluetoothService *bluetooth, Workspace *workspace, const Appearance *appearance,
+                          QWidget *parent);
 
     void viewDidLoad();
     void render();
@@ -95,6 +98,7 @@ private:
     std::array<QToolButton *, 4> m_noiseButtons{};
     QPointer<BluetoothService> m_bluetooth;
     QPointer<Workspace> m_workspace;
+    QPointer<const Appearance> m_appearance;
     AirpodsPanelModel m_model;
     Style m_style;
     Style m_darkStyle;

@@ -103,9 +103,9 @@ void AppDelegate::applicationDidFinishLaunching()
     center->addObserver(Notifications::MonitorQuit, this, [this] { quit(); });
     center->addObserver(Notifications::MonitorEcho, this, [this] { echo(); });
     if (m_services.appearance) {
-        connect(m_services.appearance, &PortalAppearance::appearanceChanged, this, &AppDelegate::reloadSettings);
+        connect(m_services.appearance, &Appearance::appearanceChanged, this, &AppDelegate::reloadSettings);
         // The desktop's first answer only recolours; it is not a change the user made.
-        connect(m_services.appearance, &PortalAppearance::initialAppearanceRead, this, [this] {
+        connect(m_services.appearance, &Appearance::initialAppearanceRead, this, [this] {
             setStatusImage(m_statusImage);
             if (panel()) {
                 panel()->redrawTheme();
@@ -118,7 +118,7 @@ void AppDelegate::applicationDidFinishLaunching()
 
 void AppDelegate::setStatusImage(const QString &name)
 {
-    const bool dark = SystemAppearance::getCurrent() == SystemAppearance::dark;
+    const bool dark = m_services.appearance && m_services.appearance->isDark();
     if (name == m_statusImage && dark == m_statusImageDark) {
         return;
     }
@@ -153,7 +153,7 @@ void AppDelegate::showPopover(const QPoint &anchor)
     // Built on the first opening: most runs never need it, and it costs memory and start-up time.
     if (!panel()) {
         m_popover->setContentViewController(
-            AirpodsViewController::freshController(m_services.bluetooth, m_services.workspace));
+            AirpodsViewController::freshController(m_services.bluetooth, m_services.workspace, m_services.appearance));
     }
     m_popover->showRelativeTo(area);
     m_services.bluetooth->refreshReadings();
@@ -279,7 +279,7 @@ void AppDelegate::disconnectAirpods()
 
 void AppDelegate::showHudWindow()
 {
-    HudWindow::showHud(m_services.bluetooth, m_services.workspace);
+    HudWindow::showHud(m_services.bluetooth, m_services.workspace, m_services.appearance);
     m_services.bluetooth->refreshReadings();
 }
 

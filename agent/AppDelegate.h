@@ -10,7 +10,7 @@
 class AirpodsViewController;
 class BluetoothService;
 class DistributedNotificationCenter;
-class PortalAppearance;
+class Appearance;
 class Popover;
 class QMenu;
 class QTimer;
@@ -31,7 +31,7 @@ public:
         BluetoothService *bluetooth = nullptr;
         Workspace *workspace = nullptr;
         DistributedNotificationCenter *notificationCenter = nullptr;
-        PortalAppearance *appearance = nullptr;
+        Appearance *appearance = nullptr;
     };
 
     explicit AppDelegate(const Services &services, QObject *parent = nullptr);

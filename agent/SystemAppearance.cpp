@@ -10,21 +10,6 @@
 #include <QDBusPendingReply>
 #include <QDBusVariant>
 
-namespace
-{
-SystemAppearance::Value s_current = SystemAppearance::light;
-}
-
-SystemAppearance::Value SystemAppearance::getCurrent()
-{
-    return s_current;
-}
-
-void SystemAppearance::setCurrent(Value value)
-{
-    s_current = value;
-}
-
 SystemAppearance::Value SystemAppearance::fromColorScheme(const QVariant &value)
 {
     QVariant unwrapped = value;
@@ -39,7 +24,7 @@ SystemAppearance::Value SystemAppearance::fromColorScheme(const QVariant &value)
 }
 
 PortalAppearance::PortalAppearance(const QDBusConnection &sessionBus, QObject *parent)
-    : QObject(parent)
+    : Appearance(parent)
     , m_bus(sessionBus)
 {
 }
@@ -82,8 +67,8 @@ void PortalAppearance::read(const QString &method)
             return;
         }
         const SystemAppearance::Value value = SystemAppearance::fromColorScheme(reply.value().variant());
-        if (value != SystemAppearance::getCurrent()) {
-            SystemAppearance::setCurrent(value);
+        if (value != m_current) {
+            m_current = value;
             Q_EMIT initialAppearanceRead();
         }
     });
@@ -96,6 +81,6 @@ void PortalAppearance::onSettingChanged(const QDBusMessage &message)
         || args.at(1).toString() != DBusNames::ColorSchemeKey) {
         return;
     }
-    SystemAppearance::setCurrent(SystemAppearance::fromColorScheme(args.at(2)));
+    m_current = SystemAppearance::fromColorScheme(args.at(2));
     Q_EMIT appearanceChanged();
 }

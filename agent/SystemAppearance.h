@@ -7,17 +7,11 @@
 
 class QDBusMessage;
 
-/**
- * The desktop's light or dark appearance. getCurrent() answers at once from the last value the desktop
- * reported (light until it has reported anything); PortalAppearance keeps that value current.
- */
+/// The desktop's light or dark appearance, as values.
 class SystemAppearance
 {
 public:
     enum Value { light, dark };
-
-    static Value getCurrent();
-    static void setCurrent(Value value);
 
     /// The appearance that a portal color-scheme value stands for: 1 is dark, anything else light.
     /// Nested variants, as the portal's older Read answers, are unwrapped.
@@ -25,11 +19,32 @@ public:
 };
 
 /**
+ * Where the agent's parts read the desktop's appearance: getCurrent() answers at once from the last value the
+ * desktop reported (light until it has reported anything). PortalAppearance is the real one; tests give their own.
+ */
+class Appearance : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    virtual SystemAppearance::Value getCurrent() const = 0;
+    bool isDark() const { return getCurrent() == SystemAppearance::dark; }
+
+Q_SIGNALS:
+    /// The first answer of the desktop arrived and differs from the light appearance assumed until then.
+    void initialAppearanceRead();
+    /// The desktop announced a change of its color scheme.
+    void appearanceChanged();
+};
+
+/**
  * Follows org.freedesktop.appearance color-scheme through the desktop portal: reads it once at start
  * (ReadOne, or the older Read where the portal lacks it) and then follows SettingChanged. Without a
  * portal the appearance stays light, with one line on standard error.
  */
-class PortalAppearance : public QObject
+class PortalAppearance : public Appearance
 {
     Q_OBJECT
 
@@ -37,12 +52,7 @@ public:
     explicit PortalAppearance(const QDBusConnection &sessionBus, QObject *parent = nullptr);
 
     void start();
-
-Q_SIGNALS:
-    /// The first answer of the portal arrived and differs from the light appearance assumed until then.
-    void initialAppearanceRead();
-    /// The desktop announced a change of its color scheme.
-    void appearanceChanged();
+    SystemAppearance::Value getCurrent() const override { return m_current; }
 
 private Q_SLOTS:
     void onSettingChanged(const QDBusMessage &message);
@@ -51,4 +61,5 @@ private:
     void read(const QString &method);
 
     QDBusConnection m_bus;
+    SystemAppearance::Value m_current = SystemAppearance::light;
 };

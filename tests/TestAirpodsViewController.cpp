@@ -22,6 +22,10 @@ class TestAirpodsViewController : public QObject
     QTemporaryDir m_config;
     FakeBluetoothService m_bluetooth;
     RecordingWorkspace m_workspace;
+    struct : Appearance {
+        SystemAppearance::Value value = SystemAppearance::light;
+        SystemAppearance::Value getCurrent() const override { return value; }
+    } m_appearance;
     std::unique_ptr<AirpodsViewController> m_panel;
 
     // A panel over the AirPods "/a" (none without @p connected), with the settings button or the connect button.
@@ -32,7 +36,7 @@ class TestAirpodsViewController : public QObject
                                    connected == true, {}};
         m_bluetooth.devices = connected ? QList{pods} : QList<BluetoothDevice>();
         m_bluetooth.setBattery(QStringLiteral("/a"), readings);
-        m_panel.reset(AirpodsViewController::freshController(&m_bluetooth, &m_workspace));
+        m_panel.reset(AirpodsViewController::freshController(&m_bluetooth, &m_workspace, &m_appearance));
     }
     template<typename T = QLabel>
     T *widget(const QString &name) const { return m_panel->findChild<T *>(name); }
@@ -65,7 +69,7 @@ private Q_SLOTS:
         QFETCH(BatteryState, readings);
         QFETCH(bool, settingsButton);
         QFETCH(bool, dark);
-        SystemAppearance::setCurrent(dark ? SystemAppearance::dark : SystemAppearance::light);
+        m_appearance.value = dark ? SystemAppearance::dark : SystemAppearance::light;
         load(connected, readings, settingsButton);
         auto *settings = widget<QToolButton>(QStringLiteral("preferencesButton"));
         auto *button = widget<QToolButton>(QStringLiteral("connectDisconnectButton"));
@@ -182,7 +186,7 @@ private Q_SLOTS:
     {
         QCOMPARE(HudWindow::frameFor({1440, 100, 1920, 1080}, {300, 200}), QRect(2250, 760, 300, 200));
         load(true);
-        QPointer<HudWindow> hud = HudWindow::showHud(&m_bluetooth, &m_workspace);
+        QPointer<HudWindow> hud = HudWindow::showHud(&m_bluetooth, &m_workspace, &m_appearance);
         QVERIFY(hud->panel()->findChild<QToolButton *>(QStringLiteral("connectDisconnectButton"))->isHidden());
         // Readings and the name arrive after the connection; the visible window follows them.
         m_bluetooth.setBattery(QStringLiteral("/a"), levels(80, 90, 40));

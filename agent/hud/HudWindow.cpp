@@ -33,7 +33,7 @@ void releaseUnusedMemory()
 }
 } // namespace
 
-HudWindow::HudWindow(BluetoothService *bluetooth, Workspace *workspace)
+HudWindow::HudWindow(BluetoothService *bluetooth, Workspace *workspace, const Appearance *appearance)
     : QWidget(nullptr,
               Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus
                   | Qt::WindowTransparentForInput | Qt::X11BypassWindowManagerHint) // placed by us, as the panel
@@ -51,7 +51,7 @@ HudWindow::HudWindow(BluetoothService *bluetooth, Workspace *workspace)
         }
     });
 
-    m_panel = AirpodsViewController::freshController(bluetooth, workspace, this);
+    m_panel = AirpodsViewController::freshController(bluetooth, workspace, appearance, this);
     m_panel->hideButtons();
     m_panel->setCornerRadius(CornerRadius);
     m_panel->setStyles(Style::hudLight(), Style::hudDark());
@@ -80,9 +80,9 @@ QRect HudWindow::frameFor(const QRect &screen, const QSize &size)
     return QRect(QPoint(x, y), size);
 }
 
-HudWindow *HudWindow::showHud(BluetoothService *bluetooth, Workspace *workspace)
+HudWindow *HudWindow::showHud(BluetoothService *bluetooth, Workspace *workspace, const Appearance *appearance)
 {
-    auto *hud = new HudWindow(bluetooth, workspace);
+    auto *hud = new HudWindow(bluetooth, workspace, appearance);
     hud->adjustSize();
     QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
     if (!screen) {

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class AirpodsViewController;
+class Appearance;
 class BluetoothService;
 class QPropertyAnimation;
 class QTimer;
@@ -25,7 +26,7 @@ public:
     static constexpr qreal CornerRadius = 20;
 
     /// Builds, places and shows a new heads-up window on the screen under the pointer.
-    static HudWindow *showHud(BluetoothService *bluetooth, Workspace *workspace);
+    static HudWindow *showHud(BluetoothService *bluetooth, Workspace *workspace, const Appearance *appearance);
 
     /// Where a window of @p size goes on a screen with geometry @p screen: centred across, with a quarter
     /// of the free height below it. Origins are Qt's (top left), and the screen's own origin counts.
@@ -37,7 +38,7 @@ Q_SIGNALS:
     void orderedOut();
 
 private:
-    HudWindow(BluetoothService *bluetooth, Workspace *workspace);
+    HudWindow(BluetoothService *bluetooth, Workspace *workspace, const Appearance *appearance);
 
     void hudAnimationBegin();
 
