@@ -71,7 +71,7 @@ class TestBluezBluetoothService : public QObject
         m_aap = std::make_unique<AapBatterySource>(m_service.get(), DBusHelper::systemBus(), &m_keys);
         m_aap->setRetryTiming(std::chrono::milliseconds(100), std::chrono::milliseconds(400));
         m_source = std::make_unique<AdvertisementBatterySource>(m_service.get());
-        m_source->setClock([this] { return AdvertisementBatterySource::bootTime() + m_clockOffset; });
+        m_source->setClock([this] { return BatteryState::now() + m_clockOffset; });
         m_source->setIdentityKeys([this](const QString &path) { return m_aap->identityKey(path); });
         m_service->addBatterySource(m_aap.get());
         m_service->addBatterySource(m_source.get());

@@ -142,12 +142,6 @@ void AapBatterySource::setRetryTiming(std::chrono::milliseconds first, std::chro
     m_longestRetry = longest;
 }
 
-bool AapBatterySource::hasSession(const QString &path) const
-{
-    const auto link = m_links.constFind(path);
-    return link != m_links.cend() && link->session && link->session->isOpen();
-}
-
 std::optional<BatteryState> AapBatterySource::state(const QString &path) const
 {
     const auto link = m_links.constFind(path);

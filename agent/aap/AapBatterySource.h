@@ -55,8 +55,6 @@ public:
     /// Replaces the pauses between attempts, for tests that cannot wait.
     void setRetryTiming(std::chrono::milliseconds first, std::chrono::milliseconds longest);
 
-    /// Whether a session with the device at @p path is open now.
-    bool hasSession(const QString &path) const;
 
 private:
     struct Link {

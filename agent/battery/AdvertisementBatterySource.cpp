@@ -30,7 +30,7 @@ AdvertisementBatterySource::AdvertisementBatterySource(BluetoothService *bluetoo
     , m_ageingTimer(new QTimer(this))
     , m_burstEnd(new QTimer(this))
     , m_nextBurst(new QTimer(this))
-    , m_clock(&AdvertisementBatterySource::bootTime)
+    , m_clock(&BatteryState::now)
 {
     m_ageingTimer->setSingleShot(true);
     connect(m_ageingTimer, &QTimer::timeout, this, &AdvertisementBatterySource::refreshAges);
@@ -69,11 +69,6 @@ AdvertisementBatterySource::~AdvertisementBatterySource()
     }
 }
 
-std::chrono::milliseconds AdvertisementBatterySource::bootTime()
-{
-    return BatteryState::now();
-}
-
 void AdvertisementBatterySource::setIdentityKeys(IdentityKeys keys)
 {
     m_identityKeys = std::move(keys);
@@ -82,7 +77,7 @@ void AdvertisementBatterySource::setIdentityKeys(IdentityKeys keys)
 
 void AdvertisementBatterySource::setClock(Clock clock)
 {
-    m_clock = clock ? std::move(clock) : Clock(&AdvertisementBatterySource::bootTime);
+    m_clock = clock ? std::move(clock) : Clock(&BatteryState::now);
     reevaluate(true);
 }
 

@@ -61,9 +61,8 @@ public:
     /// they count whatever their strength.
     void setIdentityKeys(IdentityKeys keys);
 
-    /// Replaces the clock (CLOCK_BOOTTIME unless set), for tests that move time on without waiting.
+    /// Replaces the clock (BatteryState::now() unless set), for tests that move time on without waiting.
     void setClock(Clock clock);
-    static std::chrono::milliseconds bootTime();
 
     /// The messages kept, one per advertiser, in advertiser order.
     QList<AdvertisementMatch::Advertisement> advertisements() const;

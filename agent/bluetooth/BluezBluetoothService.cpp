@@ -395,16 +395,6 @@ BluetoothDevice BluezBluetoothService::device(const QString &path) const
     return deviceFromProperties(path, object->value(DBusNames::BluezDeviceInterface));
 }
 
-QMap<quint16, QByteArray> BluezBluetoothService::manufacturerData(const QString &path) const
-{
-    const auto object = m_objects.constFind(path);
-    if (object == m_objects.cend()) {
-        return {};
-    }
-    return BluezValues::manufacturerData(
-        object->value(DBusNames::BluezDeviceInterface).value(QStringLiteral("ManufacturerData")));
-}
-
 std::optional<qint16> BluezBluetoothService::rssi(const QString &path) const
 {
     const auto object = m_objects.constFind(path);

@@ -47,8 +47,7 @@ public:
     /// Every device object, paired or not, in object-path order (LE advertisers included).
     QList<BluetoothDevice> allDevices() const;
 
-    /// The manufacturer data (company id to bytes) and signal strength last advertised by @p path.
-    QMap<quint16, QByteArray> manufacturerData(const QString &path) const;
+    /// The signal strength @p path was last heard with.
     std::optional<qint16> rssi(const QString &path) const;
 
     /// Battery1's Percentage of @p path, if the device has one.
