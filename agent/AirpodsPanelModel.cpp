@@ -111,7 +111,18 @@ void AirpodsPanelModel::reloadInfos(const BluetoothDevice &device,
     const std::optional<int> left = percent(leftBud);
     const std::optional<int> right = percent(rightBud);
 
-    if (battery.caseBattery) {
+    if (battery.isSingle()) {
+        // One battery (over-ear headphones): one level row, nothing for buds or a case the model does not have.
+        const bool overEar = device.model && device.model->picture == AirpodsModels::Picture::OverEar;
+        m_state.cover = overEar ? PanelImages::OverEar : PanelImages::BudsOnly;
+        m_state.globalText.hidden = false;
+        m_state.globalIcon.hidden = false;
+        for (PanelElement *element : {&m_state.leftText, &m_state.rightText, &m_state.caseText, &m_state.leftIcon,
+                                      &m_state.rightIcon, &m_state.caseIcon}) {
+            element->hidden = true;
+        }
+        fill(m_state.globalText, m_state.globalIcon, battery.single->percent, battery.single->charging);
+    } else if (battery.caseBattery) {
         m_state.cover = PanelImages::FullCover;
         m_state.globalText.hidden = false;
         m_state.leftText.hidden = true;

@@ -17,6 +17,7 @@ namespace PanelImages
 {
 inline const QString FullCover = QStringLiteral("airpodsFullCover");
 inline const QString BudsOnly = QStringLiteral("airpodsHudAirpods");
+inline const QString OverEar = QStringLiteral("airpodsOverEar");
 inline const QString Disconnected = QStringLiteral("airpodsHudDisconnected");
 inline const QString NoAirpods = QStringLiteral("noairpods");
 // The connect/disconnect button's two images: connect (a refresh arrow) and disconnect (a stop mark).

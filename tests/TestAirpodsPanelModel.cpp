@@ -8,7 +8,7 @@ namespace
 {
 BluetoothDevice device(int n, bool connected, quint32 classOfDevice = AirpodsClassOfDevice)
 {
-    return {QStringLiteral("/dev_%1").arg(n), {}, QStringLiteral("Pods %1").arg(n), classOfDevice, true, connected, {}};
+    return {QStringLiteral("/dev_%1").arg(n), {}, QStringLiteral("Pods %1").arg(n), classOfDevice, true, connected, {}, {}, nullptr};
 }
 
 // The panel in one line: name, cover, each shown reading as "text/icon", button, the device it acts on, connected.
@@ -80,8 +80,13 @@ private Q_SLOTS:
             "Pods 0, airpodsHudAirpods, left 87%/ok, right 91% ⚡/good, process-stop #ff9e9e, /dev_0, connected");
         BatteryState single;
         single.single = BatteryLevel{50, false};
-        row("single battery", {device(0, true)}, {single},
-            "Pods 0, airpodsHudAirpods, left 50%/medium, right 50%/medium, process-stop #ff9e9e, /dev_0, connected");
+        row("single battery, model unknown", {device(0, true)}, {single},
+            "Pods 0, airpodsHudAirpods, global 50%/medium, process-stop #ff9e9e, /dev_0, connected");
+        // Over-ear headphones: one row and their own picture, whatever a source put in a bud's or the case's place.
+        BluetoothDevice max = device(0, true);
+        max.model = AirpodsModels::byProductId(0x201F);
+        row("AirPods Max", {max}, {levels(90, 0, 0).shapedFor(max.model)},
+            "Pods 0, airpodsOverEar, global 90%/ok, process-stop #ff9e9e, /dev_0, connected");
         // A bud without a reading does not halve the pair's level.
         row("two connected", {device(0, true), device(1, true, 0), device(2, true)}, {levels(90, 90, 90), {}, levels(-1, 9, 100)},
             "Pods 2, airpodsFullCover, global 9%/empty, case 100%/good, process-stop #ff9e9e, /dev_2, connected");
@@ -89,26 +94,26 @@ private Q_SLOTS:
     // The modes offered (0 off ... 3 adaptive, the current one starred) by model, and when a mode was reported.
     void noiseControlRow_data()
     {
-        QTest::addColumn<QString>("modalias");
+        QTest::addColumn<quint16>("product");
         QTest::addColumn<std::optional<NoiseMode>>("reported");
         QTest::addColumn<QString>("row");
-        const auto row = [](const char *name, const char *product, std::optional<NoiseMode> reported, const char *r) {
-            QTest::newRow(name) << QString::fromLatin1(product) << reported << QString::fromLatin1(r);
+        const auto row = [](const char *name, quint16 product, std::optional<NoiseMode> reported, const char *r) {
+            QTest::newRow(name) << product << reported << QString::fromLatin1(r);
         };
-        row("AirPods Pro 2", "bluetooth:v004Cp2014d0001", NoiseMode::Transparency, "0 1 2* 3");
-        row("nothing reported", "bluetooth:v004Cp2014d0001", std::nullopt, "");
-        row("AirPods Max USB-C", "usb:v05ACp201Fd0001", NoiseMode::Off, "0* 1 2");
-        row("AirPods 4", "bluetooth:v004Cp2019d0001", NoiseMode::Off, "");
-        row("AirPods 4 noise cancelling", "bluetooth:v004Cp201Bd0001", NoiseMode::Off, "0* 1 2 3");
-        row("unknown model", "", NoiseMode::Transparency, "0 1 2*");
-        row("unknown model, adaptive", "bluetooth:v004Cp20FFd0001", NoiseMode::Adaptive, "0 1 2 3*");
+        row("AirPods Pro 2", 0x2014, NoiseMode::Transparency, "0 1 2* 3");
+        row("nothing reported", 0x2014, std::nullopt, "");
+        row("AirPods Max USB-C", 0x201F, NoiseMode::Off, "0* 1 2");
+        row("AirPods 4", 0x2019, NoiseMode::Off, "");
+        row("AirPods 4 noise cancelling", 0x201B, NoiseMode::Off, "0* 1 2 3");
+        row("unknown model", 0, NoiseMode::Transparency, "0 1 2*");
+        row("unknown model, adaptive", 0x20FF, NoiseMode::Adaptive, "0 1 2 3*");
     }
     void noiseControlRow()
     {
-        QFETCH(QString, modalias);
+        QFETCH(quint16, product);
         QFETCH(std::optional<NoiseMode>, reported);
         BluetoothDevice pods = device(0, true);
-        pods.modalias = modalias;
+        pods.model = AirpodsModels::byProductId(product);
         AirpodsPanelModel model;
         model.getAirpodsInfos({pods}, [](const auto &) { return levels(50, 50, 50); }, [&](auto &) { return reported; });
         QStringList modes;

@@ -33,7 +33,7 @@ class TestAirpodsViewController : public QObject
     {
         TestEnvironment::writeSettings(false, false, settingsButton, !settingsButton);
         const BluetoothDevice pods{QStringLiteral("/a"), {}, QStringLiteral("Pods"), AirpodsClassOfDevice, true,
-                                   connected == true, {}};
+                                   connected == true, {}, {}, nullptr};
         m_bluetooth.devices = connected ? QList{pods} : QList<BluetoothDevice>();
         m_bluetooth.setBattery(QStringLiteral("/a"), readings);
         m_panel.reset(AirpodsViewController::freshController(&m_bluetooth, &m_workspace, &m_appearance));
@@ -138,7 +138,7 @@ private Q_SLOTS:
         m_panel->setPreferencesButton();
         QVERIFY(button->isHidden());
         load(false);
-        const BluetoothDevice other{QStringLiteral("/b"), {}, QStringLiteral("Other"), AirpodsClassOfDevice, true, true, {}};
+        const BluetoothDevice other{QStringLiteral("/b"), {}, QStringLiteral("Other"), AirpodsClassOfDevice, true, true, {}, {}, nullptr};
         m_bluetooth.devices.prepend(other); // the connected pair is not the last one paired
         m_panel->getAirpodsInfos();
         press();

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AdvertisementMatch.h"
 
+#include "bluetooth/AirpodsModels.h"
+
 #include <QRegularExpression>
 
 namespace AdvertisementMatch
@@ -99,11 +101,19 @@ BatteryState stateFrom(const ProximityPairing::ProximityPairingMessage &message)
         return percent ? std::optional(BatteryLevel{*percent, charging}) : std::nullopt;
     };
     BatteryState state;
-    state.left = level(message.leftPercent, message.leftCharging);
-    state.right = level(message.rightPercent, message.rightCharging);
-    state.caseBattery = level(message.casePercent, message.caseCharging);
-    state.leftInEar = message.leftInEar;
-    state.rightInEar = message.rightInEar;
+    const AirpodsModels::Model *model = AirpodsModels::byAdvertisedModel(message.model);
+    if (model && model->hasSingleBattery()) {
+        // Over-ear headphones send their one level in the primary bud's place, 0 in the other and in the case's
+        // (posted: an AirPods Max (USB-C) at 90 % advertising 07 19 01 1F 20 2B 09 80 ...).
+        state.single = message.primaryIsLeft ? level(message.leftPercent, message.leftCharging)
+                                             : level(message.rightPercent, message.rightCharging);
+    } else {
+        state.left = level(message.leftPercent, message.leftCharging);
+        state.right = level(message.rightPercent, message.rightCharging);
+        state.caseBattery = level(message.casePercent, message.caseCharging);
+        state.leftInEar = message.leftInEar;
+        state.rightInEar = message.rightInEar;
+    }
     state.origin = BatteryOrigin::Advertisement;
     return state;
 }

@@ -23,6 +23,26 @@ QString BatteryState::levelsText() const
     return parts.isEmpty() ? QStringLiteral("No battery reading") : parts.join(QLatin1String(", "));
 }
 
+BatteryState BatteryState::shapedFor(const AirpodsModels::Model *model) const
+{
+    if (!model || !model->hasSingleBattery()) {
+        return *this;
+    }
+    BatteryState shaped = *this;
+    if (!shaped.single) {
+        // Whichever bud's place a source used holds the one battery; the other place reads nothing real (over-ear
+        // models advertise 0 there).
+        const auto higher = [](const std::optional<BatteryLevel> &a, const std::optional<BatteryLevel> &b) {
+            return !b || (a && a->percent >= b->percent) ? a : b;
+        };
+        shaped.single = higher(left, right);
+    }
+    shaped.left.reset();
+    shaped.right.reset();
+    shaped.caseBattery.reset();
+    return shaped;
+}
+
 std::chrono::milliseconds BatteryState::now()
 {
     // CLOCK_BOOTTIME keeps counting during suspend, so a reading heard before the computer slept is old after it.

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "AirpodsModels.h"
+
 #include <QMetaType>
 #include <QString>
 
@@ -52,6 +54,14 @@ struct BatteryState {
     /// The left and right bud's levels; a single battery stands for both.
     std::optional<BatteryLevel> leftBud() const { return left ? left : single; }
     std::optional<BatteryLevel> rightBud() const { return right ? right : single; }
+
+    /// Whether this is one battery alone (over-ear headphones): no buds, no case.
+    bool isSingle() const { return single && !left && !right && !caseBattery; }
+
+    /// The state as a device of @p model can have it: a model with one battery shows that battery alone (a
+    /// source that put it in a bud's place, or reported a case the model does not have, is corrected); other
+    /// models, and an unknown one, keep the state as it is.
+    BatteryState shapedFor(const AirpodsModels::Model *model) const;
 
     /// "Left 87 %, Right 91 %, Case 42 %": the levels there are, or "No battery reading".
     QString levelsText() const;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "AirpodsModels.h"
+
 #include <QMetaType>
 #include <QString>
 
@@ -18,6 +20,10 @@ struct BluetoothDevice {
     bool connected = false;
     /// "usb:v004Cp2014d..." style identification, when the system knows it.
     QString modalias;
+    /// The address of the adapter the device belongs to.
+    QString adapterAddress;
+    /// The AirPods model, from the Modalias or, without one, from what the AirPods said of themselves.
+    const AirpodsModels::Model *model = nullptr;
 
     bool isAirpods() const { return classOfDevice == AirpodsClassOfDevice; }
     bool operator==(const BluetoothDevice &) const = default;
