@@ -2,6 +2,7 @@
 // The accessory protocol's packets, the resolution of private addresses with the key it hands over, and its store.
 #include "aap/AapKeyStore.h"
 #include "aap/ResolvablePrivateAddress.h"
+#include "battery/AdvertisementMatch.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -32,6 +33,8 @@ QString describe(const std::optional<Message> &m)
         s = QStringLiteral("keys irk=%1 enc=%2").arg(optionalHex(k->irk), optionalHex(k->encryptionKey));
     } else if (const auto *n = m ? std::get_if<NoiseControlReport>(&*m) : nullptr) {
         s = QStringLiteral("noise %1").arg(n->mode);
+    } else if (const auto *d = m ? std::get_if<MetadataReport>(&*m) : nullptr) {
+        s = QString::fromStdString("metadata " + d->name + '/' + d->modelNumber + '/' + d->manufacturer);
     }
     return s;
 }
@@ -55,6 +58,20 @@ private Q_SLOTS:
             QTest::newRow(name) << QByteArray::fromHex(hexPacket) << QString::fromLatin1(expected);
         };
         row("capture", "040004000400 03 0401640101 0201640101 08010c0201", "battery 4:100/1 2:100/1 8:12/2");
+        // Posted from AirPods Pro 2 (USB-C), firmware 7A305, in LibrePods' "AAP Definitions" notes: right 100 %,
+        // left 99 % charging, case 17 %; then its metadata packet, serial numbers and the encrypted tail included.
+        row("AirPods Pro 2, posted", "040004000400 03 0201640201 0401630101 0801110201", "battery 2:100/2 4:99/1 8:17/2");
+        row("AirPods Pro 2 (USB-C) metadata, posted",
+            "040004001d00 02d5000400 416972506f64732050726f004133303438004170706c6520496e632e0051584e524848595850360036"
+            "312e313836383034303030323030303030302e323731330036312e313836383034303030323030303030302e3237313300312e302e"
+            "3000636f6d2e6170706c652e6163636573736f72792e757064617465722e6170702e3731004859394c5432454632364a5900483350"
+            "4c5748444a32364b3000363335373533360089312a6567a5400f84a3ca234947efd40b90d78436ae5946748d70273e66066a258930"
+            "0035333935303630363400",
+            "metadata AirPods Pro/A3048/Apple Inc.");
+        row("metadata without a model number", "040004001d00 02d5000400 4169720000", "none");
+        row("metadata cut inside the name", "040004001d00 02d5000400 41697250", "none");
+        // Noise control settings other than the mode, as AirPods Max sent them (posted in kAirPods issue #4).
+        row("AirPods Max, other settings, posted", "040004000900 1b00000000", "none");
         row("one bud", "040004000400 01 02015a0201", "battery 2:90/2");
         row("over-ear single", "040004000400 01 01013c0101", "battery 1:60/1");
         row("level out of range, not present", "040004000400 02 0401650401 02010a0001", "battery 4:-/4 2:10/0");
@@ -79,6 +96,44 @@ private Q_SLOTS:
         QTEST(
             describe(decode({reinterpret_cast<const std::uint8_t *>(packet.constData()), std::size_t(packet.size())})),
             "expected");
+    }
+
+    // One table of models: every name a model goes by leads to it, and over-ear models show one battery. The
+    // advertisement was posted from AirPods Max (USB-C) at 90 % (Airpod-Battery-Monitor issue #31): its other bud
+    // and its case read 0, which must never show.
+    void modelsAndTheirBatteries()
+    {
+        const AirpodsModels::Model *max = AirpodsModels::byProductId(0x201F);
+        QVERIFY(max && max->hasSingleBattery() && max->wear == AirpodsModels::WearDetection::OnHead);
+        QCOMPARE(AirpodsModels::byAdvertisedModel(0x1F20), max);
+        QCOMPARE(AirpodsModels::byModelNumber("A3184"), max);
+        QCOMPARE(AirpodsModels::byModelNumber("A3048"), AirpodsModels::byProductId(0x2024)); // the metadata above
+        QCOMPARE(AirpodsModels::byModelNumber("A2096"), AirpodsModels::byProductId(0x200A));
+        QCOMPARE(AirpodsModels::byProductId(0x2014)->noiseModes, AirpodsModels::NoiseModes::WithAdaptive);
+        QCOMPARE(AirpodsModels::byProductId(0x2013)->noiseModes, AirpodsModels::NoiseModes::None);
+        QVERIFY(!AirpodsModels::byModelNumber("A30") && !AirpodsModels::byProductId(0x20FF));
+        for (const AirpodsModels::Model &model : AirpodsModels::all()) { // no name leads to two models
+            QCOMPARE(AirpodsModels::byProductId(model.productId), &model);
+            QCOMPARE(AirpodsModels::byAdvertisedModel(model.advertisedModel()), &model);
+            for (const std::string_view number : model.modelNumbers) {
+                QCOMPARE(AirpodsModels::byModelNumber(number), &model);
+            }
+        }
+        const QByteArray frame = QByteArray::fromHex("0719011f202b09800612c02bb63326ae3c9215421a4b8a9642ad1e");
+        const auto message = ProximityPairing::decodeProximityPairing(
+            {reinterpret_cast<const std::uint8_t *>(frame.constData()), std::size_t(frame.size())});
+        QVERIFY(message);
+        const BatteryState state = AdvertisementMatch::stateFrom(*message);
+        QCOMPARE(state.levelsText(), QStringLiteral("Battery 90 %"));
+        // The same correction for any source that reports buds or a case for a model that has neither.
+        BatteryState buds;
+        buds.left = BatteryLevel{0, false};
+        buds.right = BatteryLevel{90, true};
+        buds.caseBattery = BatteryLevel{0, false};
+        QCOMPARE(buds.shapedFor(max).levelsText(), QStringLiteral("Battery 90 %"));
+        QVERIFY(buds.shapedFor(max).single->charging);
+        QCOMPARE(buds.shapedFor(AirpodsModels::byProductId(0x2014)), buds);
+        QCOMPARE(buds.shapedFor(nullptr), buds);
     }
 
     void encodesPackets()

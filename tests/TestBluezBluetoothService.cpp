@@ -4,6 +4,7 @@
 #include "DBusHelper.h"
 #include "aap/AapBatterySource.h"
 #include "aap/AapKeyStore.h"
+#include "aap/AapPacket.h"
 #include "aap/ResolvablePrivateAddress.h"
 #include "battery/AdvertisementBatterySource.h"
 #include "bluetooth/BluezBluetoothService.h"
@@ -102,7 +103,7 @@ private Q_SLOTS:
         const QList<BluetoothDevice> paired = m_service->pairedDevices();
         QCOMPARE(paired.size(), 2);
         QCOMPARE(paired.at(0), (BluetoothDevice{Pods, QStringLiteral("AA:00:00:00:00:01"), QStringLiteral("Device 1"),
-                                                BluezMock::AirpodsClass, true, true, QString()}));
+                                                BluezMock::AirpodsClass, true, true, QString(), QStringLiteral("00:01:02:03:04:05"), nullptr}));
         QVERIFY(paired.at(0).isAirpods() && !paired.at(1).isAirpods());
         QCOMPARE(BluezMock::call(QStringLiteral("GetManagedObjectsCallCount")).arguments().value(0).toUInt(), 1u);
     }
@@ -312,6 +313,76 @@ private Q_SLOTS:
         QTRY_COMPARE(readings(), QStringLiteral("Left 85 %, Right 91 %, Case 42 %"));
     }
 
+    // The link as BlueZ 5.66 treats an external profile: bluetoothd keeps a copy of the channel's socket, so only a
+    // shutdown ends it; a ConnectProfile for a channel it still holds succeeds without a socket; Disconnect asks the
+    // profile first; a socket the profile refuses ends the channel.
+    void accessoryLinkFollowsBluez()
+    {
+        const auto serviceConnected = [] {
+            return BluezMock::call(QStringLiteral("IsAapServiceConnected"), {Pods}).arguments().value(0).toBool();
+        };
+        addAirpods(false);
+        BluezMock::call(QStringLiteral("SetAapBattery"), {Pods, AapLevels});
+        BluezMock::call(QStringLiteral("SetAapSilentHandshakes"), {Pods, 1}); // busy right after connecting
+        BluezMock::call(QStringLiteral("LeaveStaleAapChannel"), {Pods});      // held from an earlier agent
+        QVERIFY(load());
+        BluezMock::setConnected(Pods, true);
+        QTRY_COMPARE_WITH_TIMEOUT(readings(), AapText, 20000);
+        // Another program ends the channel while the pair stays: the readings go at once, the link waits.
+        TestEnvironment::call(QDBusConnection::systemBus(), QStringLiteral("org.bluez"), Pods,
+                              QStringLiteral("org.bluez.Device1"), QStringLiteral("DisconnectProfile"),
+                              {QString::fromLatin1(Aap::ServiceUuid)});
+        QCOMPARE(readings(), QStringLiteral("Battery 50 %"));
+        QVERIFY(!serviceConnected());
+        QTest::qWait(500);
+        QVERIFY(!serviceConnected());
+        // A socket nobody asked for is refused, and BlueZ ends that channel.
+        addDevice(2, 0x240404, true, true);
+        const QString other = QStringLiteral("/org/bluez/hci0/dev_AA_00_00_00_00_02");
+        const QDBusMessage refused = TestEnvironment::call(
+            QDBusConnection::systemBus(), QStringLiteral("org.bluez"), other, QStringLiteral("org.bluez.Device1"),
+            QStringLiteral("ConnectProfile"), {QString::fromLatin1(Aap::ServiceUuid)});
+        QCOMPARE(refused.errorMessage(), QStringLiteral("br-connection-refused"));
+        QVERIFY(!BluezMock::call(QStringLiteral("IsAapServiceConnected"), {other}).arguments().value(0).toBool());
+        // The next connection opens it again; Disconnect asks us to let go before the link goes.
+        BluezMock::setConnected(Pods, false);
+        BluezMock::setConnected(Pods, true);
+        QTRY_COMPARE(readings(), AapText);
+        TestEnvironment::call(QDBusConnection::systemBus(), QStringLiteral("org.bluez"), Pods,
+                              QStringLiteral("org.bluez.Device1"), QStringLiteral("Disconnect"));
+        QTRY_VERIFY(!m_service->device(Pods).connected);
+        QVERIFY(!serviceConnected());
+        QCOMPARE(readings(), QStringLiteral("Battery 50 %"));
+    }
+
+    void accessoryLinkKnowsModelsAndHolders()
+    {
+        // AirPods Max without a Modalias: the metadata names the model, which has one battery.
+        addDevice(1, BluezMock::AirpodsClass, true, false);
+        BluezMock::call(QStringLiteral("SetAapBattery"), {Pods, QByteArray::fromHex("015a02")});
+        BluezMock::call(QStringLiteral("SetAapExtra"), {Pods, QByteArray::fromHex(
+                            "040004001d0002d5000400416972506f6473204d61780041323039360041")});
+        QVERIFY(load());
+        BluezMock::setConnected(Pods, true);
+        QTRY_COMPARE(readings(), QStringLiteral("Battery 90 %"));
+        QTRY_COMPARE(m_service->device(Pods).model, AirpodsModels::byProductId(0x200A));
+        // Another program holds the profile's UUID: no channel of ours, and no complaint.
+        QDBusConnection holder = QDBusConnection::connectToBus(QDBusConnection::SystemBus, QStringLiteral("holder"));
+        init();
+        addAirpods(true);
+        QVariantMap options{{QStringLiteral("Role"), QStringLiteral("client")}};
+        QVERIFY(TestEnvironment::call(holder, QStringLiteral("org.bluez"), QStringLiteral("/org/bluez"),
+                                      QStringLiteral("org.bluez.ProfileManager1"), QStringLiteral("RegisterProfile"),
+                                      {QVariant::fromValue(QDBusObjectPath("/other")), QString::fromLatin1(Aap::ServiceUuid),
+                                       options}).type() != QDBusMessage::ErrorMessage);
+        QVERIFY(load());
+        QTest::qWait(500);
+        QCOMPARE(BluezMock::call(QStringLiteral("GetAapReceived"), {Pods}).arguments().value(0).toStringList(),
+                 QStringList());
+        QCOMPARE(readings(), QStringLiteral("Battery 50 %"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("holder"));
+    }
+
     void identityKeyProvesAdvertisements()
     {
         const QByteArray irk = QByteArray::fromHex("ec0234a357c8ad05341010a60a397d9b");
@@ -342,6 +413,15 @@ private Q_SLOTS:
                               QStringLiteral("org.bluez.Adapter1"), QStringLiteral("RemoveDevice"),
                               {QVariant::fromValue(QDBusObjectPath(Pods))});
         QTRY_VERIFY(!m_keys.irk(QStringLiteral("AA:00:00:00:00:01")).has_value());
+        // An adapter that goes away takes the pair along, open channel and all, but not its keys.
+        addAirpods(false);
+        BluezMock::call(QStringLiteral("SetAapKeys"), {Pods, irk, QByteArray(16, '\x11')});
+        BluezMock::setConnected(Pods, true);
+        QTRY_VERIFY(m_keys.irk(QStringLiteral("AA:00:00:00:00:01")).has_value());
+        BluezMock::call(QStringLiteral("UnplugAdapter"), {QStringLiteral("hci0")});
+        QTRY_VERIFY(m_service->pairedDevices().isEmpty());
+        QTest::qWait(int(AapBatterySource::AdapterGrace.count()) + 500);
+        QVERIFY(m_keys.irk(QStringLiteral("AA:00:00:00:00:01")).has_value());
     }
 };
 

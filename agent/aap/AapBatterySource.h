@@ -11,25 +11,23 @@
 #include <chrono>
 
 class AapKeyStore;
-class AapProfile;
-class AapSession;
+class AccessoryLink;
+class AccessoryLinks;
 class BluetoothService;
 struct BluetoothDevice;
 class QTimer;
 
 /**
- * Exact levels from the AirPods themselves: for every connected AirPods device, an accessory protocol session
- * (AapSession) on a channel that BlueZ opens for our profile (AapProfile), or, where BlueZ cannot (the device has
- * no service record for it), on an L2CAP socket of our own to PSM 0x1001. AirPods often refuse the channel for a
- * while after connecting, and it can drop while the audio stays: the source tries again with a growing pause
- * (with some jitter, at most MaximumRetries times per connection) for as long as the device stays connected, and
- * closes the session when it disconnects.
+ * Exact levels from the AirPods themselves, read from the accessory link of every connected pair (AccessoryLinks):
+ * battery, in-ear and noise control reports, the model the pair names in its metadata, and its keys. What a link
+ * reported holds only while it is open: when it ends, the next best source stands in until it is back.
  *
  * The source also keeps the noise control mode each session reports, and sets it (noiseMode(), setNoiseMode()); the
  * mode is forgotten when the session ends, as it may change unseen until the next one reports it.
  *
  * The first session with a pair asks for its keys and keeps them (AapKeyStore), so that its advertisements can be
- * told from other pairs' (identityKey()); they are forgotten when BlueZ removes the device.
+ * told from other pairs' (identityKey()). They are forgotten when the pair is unpaired: BlueZ removes the device
+ * while its adapter stays. An adapter that goes away (a dongle unplugged) takes its devices along, and keeps them.
  */
 class AapBatterySource : public BatterySource
 {
@@ -49,43 +47,30 @@ public:
     /// The identity resolving key kept for the device at @p path, if any.
     std::optional<std::array<std::uint8_t, 16>> identityKey(const QString &path) const;
 
-    static constexpr std::chrono::milliseconds FirstRetry{2000};
-    static constexpr std::chrono::milliseconds LongestRetry{30000};
-    static constexpr int MaximumRetries = 12;
     /// Replaces the pauses between attempts, for tests that cannot wait.
     void setRetryTiming(std::chrono::milliseconds first, std::chrono::milliseconds longest);
-
+    /// How long a removed device's keys wait for its adapter to go too before they are forgotten.
+    static constexpr std::chrono::milliseconds AdapterGrace{2000};
 
 private:
-    struct Link {
-        QPointer<AapSession> session;
-        QTimer *retry = nullptr;
-        int attempts = 0;
-        bool requesting = false;
-        int socketFd = -1; // our own L2CAP socket while it connects
+    struct Reading {
         BatteryState state;
         bool primaryIsLeft = true;
         std::optional<NoiseMode> noiseMode;
     };
 
-    void follow(const BluetoothDevice &device);
-    void open(const QString &path);
-    void onConnectFinished(const QString &path, const QString &errorName, const QString &errorMessage);
-    void onNewConnection(const QString &path, int fd);
-    void openOwnSocket(const QString &path);
-    void startSession(const QString &path, int fd);
-    void scheduleRetry(const QString &path, const QString &why);
-    void drop(const QString &path);
+    void subscribe(const QString &path, AccessoryLink *link);
+    void forget(const QString &path);
+    void onMessage(const QString &path, const Aap::Message &message);
     void onBattery(const QString &path, const Aap::BatteryReport &report);
     void onInEar(const QString &path, const Aap::InEarReport &report);
     void onNoiseMode(const QString &path, std::optional<NoiseMode> mode);
+    void onRemoved(const BluetoothDevice &device);
 
     QPointer<BluetoothService> m_bluetooth;
-    AapProfile *m_profile = nullptr;
+    AccessoryLinks *m_links = nullptr;
     AapKeyStore *m_keys = nullptr;
-    QHash<QString, Link> m_links;
+    QHash<QString, Reading> m_readings;
     // Identity keys by device address, read from the key store once and kept in step with what we store.
     mutable QHash<QString, std::optional<std::array<std::uint8_t, 16>>> m_identityKeys;
-    std::chrono::milliseconds m_firstRetry = FirstRetry;
-    std::chrono::milliseconds m_longestRetry = LongestRetry;
 };

@@ -21,6 +21,8 @@ constexpr std::uint16_t OpcodeInEar = 0x0006;
 constexpr std::uint16_t OpcodeKeys = 0x0031;
 constexpr std::uint16_t OpcodeSetting = 0x0009;
 constexpr std::uint8_t SettingNoiseControl = 0x0D;
+constexpr std::uint16_t OpcodeMetadata = 0x001D;
+constexpr std::size_t MetadataPreamble = 5;
 
 constexpr std::size_t BatteryBlockSize = 5;
 constexpr std::uint8_t KeyTypeIrk = 0x01;
@@ -100,6 +102,29 @@ std::optional<Message> decodeSetting(std::span<const std::uint8_t> payload)
     return NoiseControlReport{payload[1]};
 }
 
+std::optional<Message> decodeMetadata(std::span<const std::uint8_t> payload)
+{
+    if (payload.size() < MetadataPreamble) {
+        return std::nullopt;
+    }
+    auto rest = payload.subspan(MetadataPreamble);
+    std::string strings[3];
+    std::size_t complete = 0;
+    for (std::string &text : strings) {
+        const auto end = std::find(rest.begin(), rest.end(), std::uint8_t(0));
+        if (end == rest.end()) {
+            break;
+        }
+        text.assign(rest.begin(), end);
+        rest = rest.subspan(std::size_t(end - rest.begin()) + 1);
+        ++complete;
+    }
+    if (complete < 2 || strings[1].empty()) {
+        return std::nullopt;
+    }
+    return MetadataReport{strings[0], strings[1], strings[2]};
+}
+
 std::vector<std::uint8_t> message(std::uint16_t opcode, std::initializer_list<std::uint8_t> payload)
 {
     std::vector<std::uint8_t> bytes(PayloadOffset + payload.size());
@@ -135,6 +160,8 @@ std::optional<Message> decode(std::span<const std::uint8_t> packet)
         return decodeKeys(payload);
     case OpcodeSetting:
         return decodeSetting(payload);
+    case OpcodeMetadata:
+        return decodeMetadata(payload);
     default:
         return std::nullopt;
     }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <variant>
 #include <vector>
 
@@ -24,7 +25,19 @@ inline constexpr std::uint16_t Psm = 0x1001;
 inline constexpr char ServiceUuid[] = "74ec2172-0bad-4d01-8f77-997b2be0722a";
 
 enum class Component : std::uint8_t { Single = 0x01, Right = 0x02, Left = 0x04, Case = 0x08 };
-enum class ChargeStatus : std::uint8_t { Unknown = 0x00, Charging = 0x01, Discharging = 0x02, NotPresent = 0x04 };
+/// A battery's status byte. 0x05 is a bud charging in its case (posted with captures of AirPods Pro 2).
+enum class ChargeStatus : std::uint8_t {
+    Unknown = 0x00,
+    Charging = 0x01,
+    Discharging = 0x02,
+    NotPresent = 0x04,
+    ChargingInCase = 0x05,
+};
+/// Whether a battery with status byte @p status is charging.
+constexpr bool isCharging(std::uint8_t status)
+{
+    return status == std::uint8_t(ChargeStatus::Charging) || status == std::uint8_t(ChargeStatus::ChargingInCase);
+}
 enum class Placement : std::uint8_t { InEar = 0x00, OutOfEar = 0x01, InCase = 0x02 };
 
 /// The connect reply (type 0x01) that ends the handshake.
@@ -70,7 +83,17 @@ struct NoiseControlReport {
 };
 enum class NoiseMode : std::uint8_t { Off = 0x01, NoiseCancellation = 0x02, Transparency = 0x03, Adaptive = 0x04 };
 
-using Message = std::variant<ConnectReply, BatteryReport, InEarReport, KeysReport, NoiseControlReport>;
+/// Opcode 0x1D: what the AirPods say of themselves. After five bytes whose meaning is not published come
+/// NUL-terminated strings: the advertised name, the model number ("A3048"), the manufacturer, the serial number
+/// and versions. Only the first three are kept; the packet needs at least the name and the model number.
+struct MetadataReport {
+    std::string name;
+    std::string modelNumber;
+    std::string manufacturer;
+    bool operator==(const MetadataReport &) const = default;
+};
+
+using Message = std::variant<ConnectReply, BatteryReport, InEarReport, KeysReport, NoiseControlReport, MetadataReport>;
 
 /// The message in one received packet; no value for an unknown type or opcode, or a malformed packet.
 std::optional<Message> decode(std::span<const std::uint8_t> packet);

@@ -71,6 +71,14 @@ void AapProfile::registerProfile()
         if (generation != m_generation) {
             return;
         }
+        // BlueZ refuses a UUID that another program registered first (register_profile: "UUID already
+        // registered"); that program owns the AirPods' channel then, which is nothing to warn about.
+        if (call->isError() && call->error().name() == QLatin1String("org.bluez.Error.NotPermitted")) {
+            m_heldElsewhere = true;
+            qCInfo(lcAap).noquote() << "Another program holds the AirPods' accessory protocol channel ("
+                                    << call->error().message() << "); levels come from other sources";
+            return;
+        }
         // Already registered by us (a reply that crossed BlueZ's restart) counts as registered.
         if (call->isError() && call->error().name() != QLatin1String("org.bluez.Error.AlreadyExists")) {
             qCWarning(lcAap).noquote() << "BlueZ refused the accessory protocol profile:" << call->error().name()
@@ -78,6 +86,7 @@ void AapProfile::registerProfile()
             return;
         }
         qCDebug(lcAap) << "Accessory protocol profile registered";
+        m_heldElsewhere = false;
         m_registered = true;
         Q_EMIT registeredChanged(true);
     });
@@ -97,15 +106,37 @@ void AapProfile::connectProfile(const QString &path)
     });
 }
 
+void AapProfile::disconnectProfile(const QString &path, std::function<void()> done)
+{
+    QDBusMessage message = QDBusMessage::createMethodCall(DBusNames::BluezService, path,
+                                                          DBusNames::BluezDeviceInterface,
+                                                          QStringLiteral("DisconnectProfile"));
+    message << QString::fromLatin1(Aap::ServiceUuid);
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message, ConnectProfileTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [done = std::move(done)](QDBusPendingCallWatcher *call) {
+        call->deleteLater();
+        if (call->isError()) {
+            qCDebug(lcAap).noquote() << "DisconnectProfile:" << call->error().name() << call->error().message();
+        }
+        done();
+    });
+}
+
 void AapProfile::NewConnection(const QDBusObjectPath &device, const QDBusUnixFileDescriptor &fd, const QVariantMap &)
 {
     // The descriptor object closes its own copy; ours lives on in the session.
     const int own = fd.isValid() ? ::fcntl(fd.fileDescriptor(), F_DUPFD_CLOEXEC, 0) : -1;
-    if (own < 0) {
-        qCWarning(lcAap) << "BlueZ handed over no usable socket for" << device.path();
+    if (own >= 0 && m_handler && m_handler(device.path(), own)) {
         return;
     }
-    Q_EMIT newConnection(device.path(), own);
+    if (own >= 0) {
+        ::close(own);
+    }
+    // Refused, BlueZ drops its own copy and the channel ends (new_conn_reply); closing ours alone would end nothing.
+    qCDebug(lcAap) << "Refusing an accessory protocol channel nobody waits for:" << device.path();
+    if (calledFromDBus()) {
+        sendErrorReply(QStringLiteral("org.bluez.Error.Rejected"), QStringLiteral("No channel wanted for this device"));
+    }
 }
 
 void AapProfile::RequestDisconnection(const QDBusObjectPath &device)
@@ -117,6 +148,7 @@ void AapProfile::Release()
 {
     // BlueZ dropped the profile (it is shutting down); its return registers us anew.
     ++m_generation;
+    Q_EMIT released();
     if (m_registered) {
         m_registered = false;
         Q_EMIT registeredChanged(false);

@@ -2,10 +2,13 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QDBusObjectPath>
 #include <QDBusUnixFileDescriptor>
 #include <QObject>
 #include <QVariantMap>
+
+#include <functional>
 
 class BluetoothService;
 
@@ -13,9 +16,13 @@ class BluetoothService;
  * Our client side of the AirPods' accessory protocol as an external BlueZ profile: the org.bluez.Profile1 object
  * that BlueZ hands connected sockets to, registered with org.bluez.ProfileManager1 (role "client", PSM 0x1001)
  * whenever BlueZ is on the bus. connectProfile() asks BlueZ to open the channel to a device; the socket arrives
- * through newConnection(), the outcome of the request through connectFinished().
+ * through the connection handler, the outcome of the request through connectFinished(). A socket the handler does
+ * not take is refused with org.bluez.Error.Rejected, so that BlueZ ends the channel.
+ *
+ * BlueZ lets one program at a time offer a profile UUID: when another holds it, isHeldElsewhere() is true and the
+ * channel is that program's.
  */
-class AapProfile : public QObject
+class AapProfile : public QObject, protected QDBusContext
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.bluez.Profile1")
@@ -27,9 +34,16 @@ public:
     ~AapProfile() override;
 
     bool isRegistered() const { return m_registered; }
+    bool isHeldElsewhere() const { return m_heldElsewhere; }
+
+    /// Takes a connected socket for a device path, owning it when it answers true.
+    using ConnectionHandler = std::function<bool(const QString &path, int fd)>;
+    void setConnectionHandler(ConnectionHandler handler) { m_handler = std::move(handler); }
 
     /// Asks BlueZ to connect the profile to the device at @p path (Device1.ConnectProfile).
     void connectProfile(const QString &path);
+    /// Asks BlueZ to end the profile's channel to @p path (Device1.DisconnectProfile); @p done runs on its answer.
+    void disconnectProfile(const QString &path, std::function<void()> done);
 
 public Q_SLOTS:
     // org.bluez.Profile1, called by BlueZ.
@@ -41,10 +55,10 @@ public Q_SLOTS:
 
 Q_SIGNALS:
     void registeredChanged(bool registered);
-    /// A connected socket for @p path; the receiver owns @p fd and must close it.
-    void newConnection(const QString &path, int fd);
-    /// BlueZ wants the channel to @p path closed.
+    /// BlueZ wants the channel to @p path closed; it is, once the receivers return.
     void disconnectionRequested(const QString &path);
+    /// BlueZ dropped the profile: every channel it handed over is gone.
+    void released();
     /// The answer to connectProfile(): an empty @p errorName on success.
     void connectFinished(const QString &path, const QString &errorName, const QString &errorMessage);
 
@@ -55,5 +69,7 @@ private:
     QDBusConnection m_bus;
     bool m_exported = false;
     bool m_registered = false;
+    bool m_heldElsewhere = false;
+    ConnectionHandler m_handler;
     quint64 m_generation = 0;
 };

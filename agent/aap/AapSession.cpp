@@ -18,11 +18,10 @@ namespace
 constexpr std::size_t MaximumPacket = 1024;
 } // namespace
 
-AapSession::AapSession(int fd, bool wantKeys, QObject *parent)
+AapSession::AapSession(int fd, QObject *parent)
     : QObject(parent)
     , m_fd(fd)
     , m_steps(new QTimer(this))
-    , m_wantKeys(wantKeys)
 {
     ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) | O_NONBLOCK);
     ::fcntl(m_fd, F_SETFD, FD_CLOEXEC);
@@ -37,9 +36,7 @@ AapSession::AapSession(int fd, bool wantKeys, QObject *parent)
 
 AapSession::~AapSession()
 {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-    }
+    release();
 }
 
 bool AapSession::send(const std::vector<std::uint8_t> &packet)
@@ -55,7 +52,7 @@ bool AapSession::send(const std::vector<std::uint8_t> &packet)
         qCDebug(lcAap) << "AAP send queue full; packet dropped";
         return false;
     }
-    close(std::strerror(errno));
+    shutDown(std::strerror(errno));
     return false;
 }
 
@@ -65,8 +62,15 @@ void AapSession::readPackets()
     while (m_fd >= 0) {
         const ssize_t size = ::recv(m_fd, buffer, sizeof buffer, 0);
         if (size > 0) {
-            if (const auto message = Aap::decode(std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(size)))) {
-                handle(*message);
+            const auto message = Aap::decode(std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(size)));
+            if (message && std::holds_alternative<Aap::ConnectReply>(*message)) {
+                if (!m_established) {
+                    m_established = true;
+                    m_step = 0;
+                    m_steps->start(StepPause);
+                }
+            } else if (message) {
+                Q_EMIT received(*message);
             }
             continue;
         }
@@ -76,63 +80,53 @@ void AapSession::readPackets()
         if (size < 0 && errno == EINTR) {
             continue;
         }
-        close(size == 0 ? "the AirPods closed the link" : std::strerror(errno));
-    }
-}
-
-void AapSession::handle(const Aap::Message &message)
-{
-    if (std::holds_alternative<Aap::ConnectReply>(message)) {
-        if (!m_established) {
-            m_established = true;
-            m_step = 0;
-            m_steps->start(StepPause);
-        }
-    } else if (const auto *battery = std::get_if<Aap::BatteryReport>(&message)) {
-        Q_EMIT batteryReported(*battery);
-    } else if (const auto *inEar = std::get_if<Aap::InEarReport>(&message)) {
-        Q_EMIT inEarReported(*inEar);
-    } else if (const auto *keys = std::get_if<Aap::KeysReport>(&message)) {
-        m_wantKeys = false;
-        Q_EMIT keysReported(*keys);
-    } else if (const auto *noise = std::get_if<Aap::NoiseControlReport>(&message)) {
-        Q_EMIT noiseControlReported(*noise);
+        shutDown(size == 0 ? "the AirPods closed the link" : std::strerror(errno));
     }
 }
 
 void AapSession::nextStep()
 {
     if (!m_established) {
-        close("no answer to the handshake");
+        shutDown("no answer to the handshake");
         return;
     }
     switch (m_step++) {
     case 0:
         send(Aap::capabilities());
+        m_steps->start(StepPause);
         break;
     case 1:
         send(Aap::enableNotifications());
+        m_steps->start(StepPause);
         break;
     case 2:
-        if (m_wantKeys) {
-            send(Aap::requestKeys());
-        }
-        return;
+        Q_EMIT ready();
+        break;
     default:
-        return;
+        break;
     }
-    m_steps->start(StepPause);
 }
 
-void AapSession::close(const char *reason)
+void AapSession::shutDown(const char *reason)
 {
     if (m_fd < 0) {
         return;
     }
     qCInfo(lcAap) << "AAP session ended:" << reason;
-    m_notifier->setEnabled(false);
+    release();
+    Q_EMIT closed();
+}
+
+void AapSession::release()
+{
+    if (m_fd < 0) {
+        return;
+    }
+    // The notifier goes before its descriptor, so that it never watches a number the system may hand out again.
+    delete m_notifier;
+    m_notifier = nullptr;
+    ::shutdown(m_fd, SHUT_RDWR);
     ::close(m_fd);
     m_fd = -1;
     m_steps->stop();
-    Q_EMIT closed();
 }

@@ -12,12 +12,16 @@ class QTimer;
 
 /**
  * One AAP session with a pair of AirPods on a connected L2CAP socket (SOCK_SEQPACKET: one packet per read), which
- * it owns and closes. It opens the session (handshake, then the host's capabilities and the request for
- * notifications, a short pause between the steps), asks for the keys when told to, and reports what the AirPods
- * send. Packets that arrive before they were asked for are handled like any other; unknown ones are ignored.
+ * it owns. It opens the session (handshake, then the host's capabilities and the request for notifications, a
+ * short pause between the steps) and hands on every packet the AirPods send. Packets that arrive before the
+ * handshake's reply are handed on like any other; unknown ones are ignored.
+ *
+ * Ending the session shuts the socket down before closing it: BlueZ keeps a copy of a profile's socket, so a plain
+ * close would leave the channel open and the AirPods would never hear that we left.
  *
  * Everything runs on the main thread from a QSocketNotifier: no thread, no polling, nothing wakes while nothing
- * arrives. closed() is emitted once, when the AirPods hang up, the socket fails, or the handshake goes unanswered.
+ * arrives. closed() is emitted once, when the AirPods hang up, the socket fails, the handshake goes unanswered or
+ * shutDown() is called; never from the destructor.
  */
 class AapSession : public QObject
 {
@@ -25,7 +29,7 @@ class AapSession : public QObject
 
 public:
     /// Takes over @p fd, which must be a connected socket.
-    explicit AapSession(int fd, bool wantKeys, QObject *parent = nullptr);
+    explicit AapSession(int fd, QObject *parent = nullptr);
     ~AapSession() override;
 
     static constexpr std::chrono::milliseconds StepPause{150};
@@ -37,24 +41,23 @@ public:
 
     /// Sends one packet; false when the socket is closed or refused it.
     bool send(const std::vector<std::uint8_t> &packet);
+    /// Ends the channel for everyone holding it and emits closed().
+    void shutDown(const char *reason);
 
 Q_SIGNALS:
-    void batteryReported(const Aap::BatteryReport &report);
-    void inEarReported(const Aap::InEarReport &report);
-    void keysReported(const Aap::KeysReport &keys);
-    void noiseControlReported(const Aap::NoiseControlReport &report);
+    void received(const Aap::Message &message);
+    /// The AirPods answered the handshake and were asked for their notifications.
+    void ready();
     void closed();
 
 private:
     void readPackets();
-    void handle(const Aap::Message &message);
     void nextStep();
-    void close(const char *reason);
+    void release();
 
     int m_fd = -1;
     QSocketNotifier *m_notifier = nullptr;
     QTimer *m_steps = nullptr;
     bool m_established = false;
-    bool m_wantKeys = false;
     int m_step = 0;
 };

@@ -56,6 +56,16 @@ void BluetoothService::refreshReadings()
     }
 }
 
+void BluetoothService::learnModel(const QString &path, const AirpodsModels::Model *model)
+{
+    if (m_learnedModels.value(path) == model) {
+        return;
+    }
+    m_learnedModels.insert(path, model);
+    Q_EMIT devicesChanged();
+    updateBattery(path);
+}
+
 void BluetoothService::updateBattery(const QString &path)
 {
     std::optional<BatteryState> best = ownBattery(path);
@@ -64,6 +74,9 @@ void BluetoothService::updateBattery(const QString &path)
         if (candidate && candidate->hasLevel() && (!best || candidate->origin < best->origin)) {
             best = candidate;
         }
+    }
+    if (best) {
+        best = best->shapedFor(device(path).model);
     }
     if (best && !best->hasLevel()) {
         best.reset();

@@ -78,6 +78,17 @@ public:
     /// Whether the Bluetooth service is on the bus right now.
     virtual bool isAvailable() const = 0;
 
+    /// Whether the adapter at @p adapterPath ("/org/bluez/hci0") is there.
+    virtual bool hasAdapter(const QString &adapterPath) const
+    {
+        Q_UNUSED(adapterPath)
+        return true;
+    }
+
+    /// The AirPods at @p path named their model (@p model; none for one we do not know). It counts where the
+    /// system gives no Modalias.
+    void learnModel(const QString &path, const AirpodsModels::Model *model);
+
     /// Listens for Low Energy advertisements on the adapters that hold @p devices (none: stop listening).
     virtual void discoverNear(const QStringList &devices) { Q_UNUSED(devices) }
 
@@ -123,6 +134,8 @@ protected:
         Q_UNUSED(path)
         return std::nullopt;
     }
+    /// The model the AirPods at @p path named, if they did.
+    const AirpodsModels::Model *learnedModel(const QString &path) const { return m_learnedModels.value(path); }
     /// Works out the battery state of @p path again and announces it when it changed.
     void updateBattery(const QString &path);
     /// The same for every device that has a state now.
@@ -131,4 +144,5 @@ protected:
 private:
     QList<QPointer<BatterySource>> m_sources;
     QHash<QString, BatteryState> m_batteries;
+    QHash<QString, const AirpodsModels::Model *> m_learnedModels;
 };

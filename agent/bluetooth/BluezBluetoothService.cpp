@@ -5,6 +5,7 @@
 #include "BluezValues.h"
 #include "DBusNames.h"
 #include "Logging.h"
+#include "battery/AdvertisementMatch.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>
@@ -347,7 +348,7 @@ void BluezBluetoothService::updateDiscovery()
     m_discovery->setWantedAdapters(wanted);
 }
 
-BluetoothDevice BluezBluetoothService::deviceFromProperties(const QString &path, const QVariantMap &properties)
+BluetoothDevice BluezBluetoothService::deviceFromProperties(const QString &path, const QVariantMap &properties) const
 {
     BluetoothDevice device;
     device.path = path;
@@ -364,6 +365,14 @@ BluetoothDevice BluezBluetoothService::deviceFromProperties(const QString &path,
     device.paired = properties.value(QStringLiteral("Paired")).toBool();
     device.connected = properties.value(QStringLiteral("Connected")).toBool();
     device.modalias = properties.value(QStringLiteral("Modalias")).toString();
+    const QString adapter = BluezValues::as<QDBusObjectPath>(properties.value(QStringLiteral("Adapter"))).path();
+    device.adapterAddress = m_objects.value(adapter).value(DBusNames::BluezAdapterInterface)
+                                .value(QStringLiteral("Address")).toString();
+    const std::optional<quint16> product = AdvertisementMatch::appleProductId(device.modalias);
+    device.model = product ? AirpodsModels::byProductId(*product) : nullptr;
+    if (!device.model) {
+        device.model = learnedModel(path);
+    }
     return device;
 }
 

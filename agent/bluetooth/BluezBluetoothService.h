@@ -55,6 +55,7 @@ public:
 
     /// The adapters' object paths, in order.
     QStringList adapters() const;
+    bool hasAdapter(const QString &adapterPath) const override { return adapters().contains(adapterPath); }
 
     /// Whether the object at @p path has @p interface.
     bool hasInterface(const QString &path, const QString &interface) const;
@@ -90,7 +91,7 @@ private:
                                 bool *invalidated = nullptr);
     void reportAdvertisement(const QString &path, const QVariantMap &properties);
     void updateDiscovery();
-    static BluetoothDevice deviceFromProperties(const QString &path, const QVariantMap &properties);
+    BluetoothDevice deviceFromProperties(const QString &path, const QVariantMap &properties) const;
 
     QDBusConnection m_bus;
     QDBusServiceWatcher *m_watcher = nullptr;

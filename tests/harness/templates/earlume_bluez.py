@@ -1,10 +1,11 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 '''bluetoothd for Earlume's tests: bluez5 and the org.bluez.Mock methods load() lists (device paths as strings), with
 discovery sessions per client and Device1.Connect() answered with the delay and error set; changes announced as
-bluetoothd does. Device1.ConnectProfile() of a registered profile hands one end of a socket pair to its
-NewConnection() and plays AirPods' accessory protocol on the other: the handshake, battery and in-ear reports after
-the request for notifications, keys when asked, and whatever SetAap* changes while the channel is open; a noise
-control mode the host sets is taken without an answer, as AirPods often give none. Each
+bluetoothd does. External profiles follow BlueZ 5.66's src/profile.c, src/service.c and src/device.c (each behaviour
+names the function it follows): Device1.ConnectProfile() of a registered profile hands one end of a socket pair to its
+NewConnection(), keeps its own copy of that end, and plays AirPods' accessory protocol on the other: the handshake,
+battery and in-ear reports after the request for notifications, keys when asked, and whatever SetAap* changes while
+the channel is open; a noise control mode the host sets is taken without an answer, as AirPods often give none. Each
 adapter offers org.bluez.BatteryProviderManager1, which only records who registered which provider.'''
 import os
 import socket
@@ -19,6 +20,7 @@ from dbusmock.templates import bluez5
 BUS_NAME, MAIN_OBJ, SYSTEM_BUS, IS_OBJECT_MANAGER = bluez5.BUS_NAME, '/', True, True
 ADAPTER, DEVICE, BATTERY = bluez5.ADAPTER_IFACE, bluez5.DEVICE_IFACE, 'org.bluez.Battery1'
 PROVIDERS = 'org.bluez.BatteryProviderManager1'
+AAP_UUID = '74ec2172-0bad-4d01-8f77-997b2be0722a'
 objects = mockobject.objects
 
 
@@ -39,10 +41,10 @@ def _announce(what, path, interfaces):
 
 
 def _connect(device, connected):  # ServicesResolved follows Connected, and goes first on the way down
+    if not connected:
+        _drop_aap(device)  # the link is gone: so is every channel on it
     for name in ('Connected', 'ServicesResolved')[::1 if connected else -1]:
         _set(device, DEVICE, **{name: dbus.Boolean(connected)})
-    if not connected:
-        _drop_aap(device)
 
 
 def _aap(opcode, payload=b''):
@@ -53,19 +55,36 @@ def _aap_reports(device):
     battery = _aap(0x04, [len(device.aap_battery)] + [b for c, level, status in device.aap_battery
                                                         for b in (c, 1, level, status, 1)])
     noise = [_aap(0x09, [0x0D, device.aap_noise, 0, 0, 0])] if device.aap_noise else []
-    return ([battery, _aap(0x06, device.aap_in_ear)] if device.aap_battery else []) + noise
+    return ([battery, _aap(0x06, device.aap_in_ear)] if device.aap_battery else []) + noise + device.aap_extra
 
 
 def _aap_send(device, packets):
     for packet in packets if device.aap_socket else []:
-        device.aap_socket.send(packet)
+        try:
+            device.aap_socket.send(packet)
+        except OSError:
+            pass
 
 
-def _drop_aap(device):
+def _close_bluez_copy(device):  # ext_io_destroy: bluetoothd lets go of its copy; the service is disconnected
+    if getattr(device, 'aap_bluez', None):
+        GLib.source_remove(device.aap_bluez_watch)
+        device.aap_bluez.close()
+        device.aap_bluez = None
+
+
+def _drop_aap(device):  # the AirPods hang up (or the link went): every copy of the host's end sees it
     if getattr(device, 'aap_socket', None):
         GLib.source_remove(device.aap_watch)
         device.aap_socket.close()
         device.aap_socket = None
+    _close_bluez_copy(device)
+
+
+def _bluez_copy_hung_up(device, *_):  # ext_io_disconnected: the service stays connected until this copy hangs up
+    device.aap_bluez = None
+    _drop_aap(device)
+    return False
 
 
 def _aap_heard(device, sock, _condition):  # the host's packets, as AirPods answer them
@@ -73,12 +92,13 @@ def _aap_heard(device, sock, _condition):  # the host's packets, as AirPods answ
         packet = sock.recv(1024)
     except OSError:
         packet = b''
-    if not packet:
-        device.aap_socket = None
-        sock.close()
+    if not packet:  # the host shut the channel down
+        _drop_aap(device)
         return False
     device.aap_received.append(packet.hex())
-    if packet[0] == 0x00 and device.aap_misbehaviour:  # answers the handshake with nonsense, or not at all
+    if packet[0] == 0x00 and device.aap_silent > 0:  # busy right after connecting: the handshake goes unanswered
+        device.aap_silent -= 1
+    elif packet[0] == 0x00 and device.aap_misbehaviour:  # answers the handshake with nonsense, or not at all
         if device.aap_misbehaviour == 'hangup':
             return _drop_aap(device) or True  # its watch is gone with it
         _aap_send(device, [os.urandom(n) for n in (1, 7, 300, 1000)] if device.aap_misbehaviour == 'garbage' else
@@ -93,6 +113,35 @@ def _aap_heard(device, sock, _condition):  # the host's packets, as AirPods answ
     elif packet[:7] == _aap(0x09, [0x0D]) and len(packet) > 7:
         device.aap_noise = packet[7]
     return True
+
+
+def _open_channel(device):  # ext_connect: a connected socket pair, bluetoothd watching its copy of the host's end
+    host, airpods = socket.socketpair(socket.AF_UNIX, socket.SOCK_SEQPACKET)
+    device.aap_socket, device.aap_received, device.aap_bluez = airpods, [], host
+    device.aap_watch = GLib.io_add_watch(airpods.fileno(), GLib.PRIORITY_DEFAULT, GLib.IO_IN | GLib.IO_HUP,
+                                         lambda *_: _aap_heard(device, airpods, None))
+    device.aap_bluez_watch = GLib.io_add_watch(host.fileno(), GLib.PRIORITY_DEFAULT,
+                                               GLib.IO_HUP | GLib.IO_ERR | GLib.IO_NVAL,
+                                               lambda *_: _bluez_copy_hung_up(device))
+    return host
+
+
+def _profile_error(code):  # btd_error_not_available_str (5.66) or btd_error_profile_unavailable (5.84 on)
+    if objects['/'].bluez_version >= 84:
+        return _error('BREDR.ProfileUnavailable', 'No more profiles to connect to')
+    return _error('NotAvailable', 'br-connection-profile-unavailable') if code == 'unavailable' else None
+
+
+def _request_disconnection(device, done):  # send_disconn_req, then disconn_reply: ext_io_destroy either way
+    profile = objects['/'].profiles.get(AAP_UUID)
+    if not profile or not device.aap_bluez:
+        return done()
+
+    def finished(*_):
+        _close_bluez_copy(device)
+        done()
+    objects['/'].bus_name.get_bus().call_async(profile[0], profile[1], 'org.bluez.Profile1', 'RequestDisconnection',
+                                               'o', [device.path], finished, finished)
 
 
 def _manufacturer_data(data):
@@ -110,30 +159,51 @@ class _Methods:  # methods of adapters and devices (at module level, dbusmock wo
                 reply()
         GLib.timeout_add(int(self.connect_delay * 1000), answer)
 
-    @dbus.service.method(DEVICE)
-    def Disconnect(self):
-        _connect(self, False)
+    @dbus.service.method(DEVICE, async_callbacks=('reply', 'error'))
+    def Disconnect(self, reply, error):  # services first (ext_disconnect_dev asks the profile), then the link
+        _request_disconnection(self, lambda: (_connect(self, False), reply()))
 
     @dbus.service.method(DEVICE, in_signature='s', async_callbacks=('reply', 'error'))
     def ConnectProfile(self, uuid, reply, error):
         profile = objects['/'].profiles.get(uuid.lower())
-        if self.aap_refusals > 0 or not profile or not self.props[DEVICE]['Connected']:
+        if not profile or not self.aap_record:  # connect_profiles: no service for it
+            return error(_profile_error('unavailable'))
+        if not self.props[DEVICE]['Connected'] or self.aap_refusals > 0:
             self.aap_refusals = max(self.aap_refusals - 1, 0)
             return error(_error('Failed', 'br-connection-refused'))
-        _drop_aap(self)
-        ours, theirs = socket.socketpair(socket.AF_UNIX, socket.SOCK_SEQPACKET)
-        self.aap_socket, self.aap_received = theirs, []
-        self.aap_watch = GLib.io_add_watch(theirs.fileno(), GLib.PRIORITY_DEFAULT, GLib.IO_IN | GLib.IO_HUP,
-                                           lambda *_: _aap_heard(self, theirs, None))
-        bus = objects['/'].bus_name.get_bus()
-        bus.call_async(profile[0], profile[1], 'org.bluez.Profile1', 'NewConnection', 'oha{sv}',
-                       [self.path, dbus.types.UnixFd(ours.fileno()), {}], lambda *_: reply(),
-                       lambda e: error(e))
-        ours.close()
+        if self.aap_bluez:  # btd_service_connect: -EALREADY while CONNECTED, which connect_profiles answers as success
+            return reply()
+        host = _open_channel(self)
+
+        def refused(_e):  # new_conn_reply: an error ends the channel and the ConnectProfile call
+            _drop_aap(self)
+            error(_error('Failed', 'br-connection-refused'))
+        objects['/'].bus_name.get_bus().call_async(
+            profile[0], profile[1], 'org.bluez.Profile1', 'NewConnection', 'oha{sv}',
+            [self.path, dbus.types.UnixFd(host.fileno()), {}], lambda *_: reply(), refused)
+
+    @dbus.service.method(DEVICE, in_signature='s', async_callbacks=('reply', 'error'))
+    def DisconnectProfile(self, uuid, reply, error):  # disconnect_profile: nothing connected is success at once
+        if uuid.lower() != AAP_UUID or not self.aap_bluez:
+            return reply()
+        _request_disconnection(self, reply)
 
     @dbus.service.method('org.bluez.ProfileManager1', in_signature='osa{sv}', sender_keyword='sender')
-    def RegisterProfile(self, path, uuid, options, sender):
-        objects['/'].profiles[uuid.lower()] = (sender, path, options)
+    def RegisterProfile(self, path, uuid, options, sender):  # register_profile
+        profiles = objects['/'].profiles
+        if any(owner == sender and where == path for owner, where, _ in profiles.values()):
+            raise _error('AlreadyExists', 'Already Exists')
+        if uuid.lower() in profiles:
+            raise _error('NotPermitted', 'UUID already registered')
+        profiles[uuid.lower()] = (sender, path, options)
+
+        def exited(owner):  # ext_exited: the profile goes with its owner, and so do its channels
+            if not owner and profiles.get(uuid.lower(), (None,))[0] == sender:
+                del profiles[uuid.lower()]
+                for device in objects.values():
+                    if getattr(device, 'aap_bluez', None) and uuid.lower() == AAP_UUID:
+                        _close_bluez_copy(device)
+        objects['/'].bus_name.get_bus().watch_name_owner(sender, exited)
 
     @dbus.service.method(ADAPTER, sender_keyword='sender')
     def StartDiscovery(self, sender):
@@ -184,11 +254,12 @@ def _add_device(mock, adapter, address, **properties):
     mock.AddObject(path, DEVICE, properties, [])
     device = objects[path]
     device.connect_error, device.connect_delay, device.aap_refusals, device.aap_socket = None, 0, 0, None
+    device.aap_bluez, device.aap_record, device.aap_silent, device.aap_extra = None, True, 0, []
     device.aap_battery, device.aap_in_ear, device.aap_keys, device.aap_received = [], [1, 1], [], []
     device.aap_misbehaviour = ''  # 'garbage', 'truncated' or 'hangup' in answer to the handshake
     device.aap_noise = 0
     device.methods[DEVICE].update({name: (None, '', '', getattr(_Methods, name)) for name in (
-        'Connect', 'Disconnect', 'ConnectProfile')})
+        'Connect', 'Disconnect', 'ConnectProfile', 'DisconnectProfile')})
     _announce('Added', path, {DEVICE: properties})
     return path
 
@@ -208,6 +279,27 @@ def _set_aap(path, **values):
     _aap_send(device, _aap_reports(device))
 
 
+def _release_profiles(mock):  # btd_profile_cleanup -> remove_ext: Release(), and every channel goes
+    for owner, path, _ in list(mock.profiles.values()):
+        mock.bus_name.get_bus().call_async(owner, path, 'org.bluez.Profile1', 'Release', '', [], None, None)
+    mock.profiles.clear()
+    for device in list(objects.values()):
+        if getattr(device, 'aap_bluez', None):
+            _close_bluez_copy(device)
+
+
+def _unplug_adapter(mock, name):  # adapter_remove: its devices go first (their links with them), then itself
+    adapter = '/org/bluez/' + name
+    for path in [p for p in objects if p.startswith(adapter + '/dev_')]:
+        _drop_aap(objects[path])
+        interfaces = dbus.Array(objects[path].props, signature='s')
+        mock.RemoveObject(path)
+        _announce('Removed', path, interfaces)
+    interfaces = dbus.Array(objects[adapter].props, signature='s')
+    mock.RemoveObject(adapter)
+    _announce('Removed', adapter, interfaces)
+
+
 def _simulate_advertisers(mock, count, per_second):  # nearby LE devices, heard while any discovery session is open
     paths = [_add_device(mock, 'hci0', f'5A:00:00:00:{i // 256:02X}:{i % 256:02X}', AddressType='random',
                          Alias='', RSSI=dbus.Int16(-70), Paired=False, Connected=False) for i in range(count)]
@@ -225,6 +317,7 @@ def _simulate_advertisers(mock, count, per_second):  # nearby LE devices, heard 
 def load(mock, parameters):
     bluez5.load(mock, parameters)
     mock.refused, mock.discovery_filter, mock.profiles, mock.providers = False, dbus.Dictionary(signature='sv'), {}, []
+    mock.bluez_version = 66
     objects['/org/bluez'].methods['org.bluez.ProfileManager1']['RegisterProfile'] = (
         None, '', '', _Methods.RegisterProfile)
     mock.AddMethods(bluez5.BLUEZ_MOCK_IFACE, [
@@ -261,6 +354,17 @@ def load(mock, parameters):
         ('GetAapReceived', 's', 'as', lambda _, path: dbus.Array(objects[path].aap_received, signature='s')),
         ('RefuseAap', 'si', '', lambda _, path, count: setattr(objects[path], 'aap_refusals', count)),
         ('DropAap', 's', '', lambda _, path: _drop_aap(objects[path])),
+        # BlueZ's side: a handshake or more left unanswered; no service record for the protocol; a channel that
+        # bluetoothd still holds from an earlier client; dropping every profile (btd_profile_cleanup sends
+        # Release); an adapter unplugged with its devices; the error names of another version (66 or 84).
+        ('SetAapSilentHandshakes', 'si', '', lambda _, path, count: setattr(objects[path], 'aap_silent', count)),
+        ('SetAapRecord', 'sb', '', lambda _, path, present: setattr(objects[path], 'aap_record', present)),
+        ('SetAapExtra', 'say', '', lambda _, path, packet: setattr(objects[path], 'aap_extra', [bytes(packet)])),
+        ('LeaveStaleAapChannel', 's', '', lambda _, path: _open_channel(objects[path]) and None),
+        ('ReleaseProfiles', '', '', _release_profiles),
+        ('UnplugAdapter', 's', '', _unplug_adapter),
+        ('SetBluezVersion', 'u', '', lambda mock, version: setattr(mock, 'bluez_version', version)),
+        ('IsAapServiceConnected', 's', 'b', lambda _, path: objects[path].aap_bluez is not None),
         ('GetProfiles', '', 'as', lambda mock: dbus.Array(mock.profiles, signature='s')),
         ('GetBatteryProviders', '', 'as', lambda mock: dbus.Array(mock.providers, signature='s')),  # "sender path"
         ('SimulateAdvertisers', 'uu', '', _simulate_advertisers),  # (devices on hci0, advertisements per second)
