@@ -289,6 +289,25 @@ private Q_SLOTS:
         }
     }
 
+    // Exact levels despite a channel that BlueZ still holds from before (ConnectProfile then succeeds without a
+    // socket) and a pair too busy to answer its first handshake; Disconnect is answered by letting the channel go.
+    void accessoryLinkSurvivesWhatBluezLeaves()
+    {
+        const auto serviceConnected = [this] {
+            return BluezMock::call(QStringLiteral("IsAapServiceConnected"), {m_pods}).arguments().value(0).toBool();
+        };
+        setLevels(87, 91, 42);
+        BluezMock::call(QStringLiteral("LeaveStaleAapChannel"), {m_pods});
+        BluezMock::call(QStringLiteral("SetAapSilentHandshakes"), {m_pods, 1});
+        BluezMock::setConnected(m_pods, true);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            trayProperty(QStringLiteral("ToolTip")).contains(QLatin1String("'Left 87 %, Right 91 %, Case 42 %'")), 30000);
+        TestEnvironment::call(QDBusConnection::systemBus(), QStringLiteral("org.bluez"), m_pods,
+                              QStringLiteral("org.bluez.Device1"), QStringLiteral("Disconnect"));
+        QVERIFY(!serviceConnected());
+        QTRY_VERIFY(trayProperty(QStringLiteral("ToolTip")).contains(QLatin1String("'Earlume', 'Disconnected'")));
+    }
+
     void exportedMenuListsItsEntriesAndQuits()
     {
         QTRY_COMPARE(TestEnvironment::trayItems().size(), 1);
