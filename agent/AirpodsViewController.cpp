@@ -12,6 +12,7 @@
 
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QScopedValueRollback>
 
 namespace
 {
@@ -77,7 +78,17 @@ AirpodsViewController::AirpodsViewController(BluetoothService *bluetooth,
         // Equal shares of the panel's width, which the row never widens: the popover is placed for that width.
         button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
         button->setFont(rowFont);
-        connect(button, &QToolButton::clicked, this, [this, mode] { chooseNoiseMode(mode); });
+        // Toggled, not clicked: a screen reader's toggle action checks the button without a click.
+        connect(button, &QToolButton::toggled, this, [this, mode](bool on) {
+            if (m_renderingNoiseControl) {
+                return;
+            }
+            if (on) {
+                chooseNoiseMode(mode);
+            } else {
+                renderNoiseControl(); // a mode is replaced by another, never switched off by itself
+            }
+        });
         row->addWidget(button);
         m_noiseButtons[static_cast<std::size_t>(mode)] = button;
     }
@@ -160,15 +171,24 @@ void AirpodsViewController::render()
     m_ui->coverImageView->setPixmap(
         PanelArtwork::named(state.cover).pixmap(m_ui->coverImageView->size(), devicePixelRatioF()));
 
-    const auto showText = [](QLabel *label, QLabel *caption, const PanelElement &element) {
+    // A screen reader reads each level as a sentence ("Left AirPod 87 percent, charging"), not as "87% ⚡".
+    const auto showText = [](QLabel *label, QLabel *caption, const PanelElement &element, const QString &spoken) {
         label->setText(element.content);
         label->setHidden(element.hidden);
         caption->setHidden(element.hidden);
+        const qsizetype percent = element.content.indexOf(u'%');
+        QString name = percent > 0 ? spoken.arg(element.content.left(percent)) : QString();
+        if (percent > 0 && element.content.endsWith(AirpodsPanelModel::ChargingMark)) {
+            name += tr(", charging");
+        }
+        label->setAccessibleName(name);
     };
-    showText(m_ui->globalAirpodsBatteryLabel, m_ui->globalAirpodsBatteryCaption, state.globalText);
-    showText(m_ui->leftAirpodBatteryLabel, m_ui->leftAirpodBatteryCaption, state.leftText);
-    showText(m_ui->rightAirpodBatteryLabel, m_ui->rightAirpodBatteryCaption, state.rightText);
-    showText(m_ui->caseBatteryLabel, m_ui->caseBatteryCaption, state.caseText);
+    showText(m_ui->globalAirpodsBatteryLabel, m_ui->globalAirpodsBatteryCaption, state.globalText,
+             tr("AirPods %1 percent"));
+    showText(m_ui->leftAirpodBatteryLabel, m_ui->leftAirpodBatteryCaption, state.leftText, tr("Left AirPod %1 percent"));
+    showText(m_ui->rightAirpodBatteryLabel, m_ui->rightAirpodBatteryCaption, state.rightText,
+             tr("Right AirPod %1 percent"));
+    showText(m_ui->caseBatteryLabel, m_ui->caseBatteryCaption, state.caseText, tr("Case %1 percent"));
 
     const auto showIcon = [this](QLabel *view, const PanelElement &element) {
         view->setHidden(element.hidden);
@@ -205,6 +225,7 @@ void AirpodsViewController::render()
 void AirpodsViewController::renderNoiseControl()
 {
     const PanelState &state = m_model.state();
+    const QScopedValueRollback rendering(m_renderingNoiseControl, true);
     for (const NoiseMode mode : AllNoiseModes) {
         QToolButton *button = m_noiseButtons[static_cast<std::size_t>(mode)];
         button->setVisible(state.noiseModes.contains(mode));

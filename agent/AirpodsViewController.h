@@ -105,6 +105,7 @@ private:
     Style m_currentStyle;
     qreal m_cornerRadius = 0;
     bool m_connecting = false;
+    bool m_renderingNoiseControl = false;
     // The heads-up window shows the panel without buttons for good.
     bool m_buttonsSuppressed = false;
     bool m_settingsButtonWanted = true;

@@ -478,6 +478,26 @@ private Q_SLOTS:
         QTRY_COMPARE(notices().size(), 3);
         QCOMPARE(notices(), (QStringList{QStringLiteral("0 Left AirPod at 15 % 1"), QStringLiteral("1 Right AirPod at 9 % 2"),
                                          QStringLiteral("1 Left AirPod at 20 % 1")}));
+        // A critical notice goes once its part has charged above the threshold.
+        const auto closed = [] {
+            QProcess gdbus;
+            gdbus.start(QStringLiteral("gdbus"), {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
+                                                  DBusNames::NotificationsService, QStringLiteral("--object-path"),
+                                                  DBusNames::NotificationsPath, QStringLiteral("--method"),
+                                                  QStringLiteral("org.freedesktop.DBus.Mock.GetMethodCalls"),
+                                                  QStringLiteral("CloseNotification")});
+            gdbus.waitForFinished();
+            return QString::fromUtf8(gdbus.readAllStandardOutput()).count(QLatin1String(", [<")); // one a call
+        };
+        setLevels(26, 30, 42);
+        setLevels(26, 7, 42);
+        QTRY_COMPARE(notices().size(), 4);
+        QCOMPARE(closed(), 0);
+        setLevels(26, 21, 42);
+        QTRY_COMPARE(closed(), 1);
+        setLevels(26, 30, 42);
+        setLevels(26, 8, 42);
+        QTRY_COMPARE(notices().size(), 5);
         // Switched off in the settings, nothing more.
         Settings settings;
         settings.setLowBatteryWarning(false);
@@ -487,7 +507,8 @@ private Q_SLOTS:
         BluezMock::setConnected(m_pods, false);
         BluezMock::setConnected(m_pods, true);
         QTRY_COMPARE(status().value(QStringLiteral("right")).toInt(), 8);
-        QCOMPARE(notices().size(), 3);
+        QCOMPARE(notices().size(), 5);
+        QTRY_COMPARE(closed(), 2); // the critical notice went with the pair
     }
 
     void providerAndStatusFollowTheReadings()

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QAccessible>
 #include <QTest>
 #include <QToolButton>
 
@@ -160,13 +161,33 @@ private Q_SLOTS:
         auto *row = widget<QWidget>(QStringLiteral("noiseControlRow"));
         const auto button = [this](int m) { return widget<QToolButton>(QStringLiteral("noiseMode%1Button").arg(m)); };
         QVERIFY(row->isHidden()); // no mode reported yet
-        m_bluetooth.devices.first().modalias = QStringLiteral("bluetooth:v004Cp200Ed0001"); // AirPods Pro: no adaptive
+        m_bluetooth.devices.first().model = AirpodsModels::byProductId(0x200E); // AirPods Pro: no adaptive
         m_bluetooth.reportNoiseMode(QStringLiteral("/a"), NoiseMode::Transparency);
         QVERIFY(!row->isHidden() && !button(0)->isHidden() && button(3)->isHidden() && button(2)->isChecked());
         QCOMPARE(button(1)->accessibleName(), QStringLiteral("Noise cancellation"));
         button(1)->click();
         QCOMPARE(m_bluetooth.noiseModes.value(QStringLiteral("/a")), NoiseMode::NoiseCancellation);
         QVERIFY(button(1)->isChecked() && !button(2)->isChecked());
+        // A screen reader toggles instead of clicking: the mode goes all the same; toggling the current one off
+        // leaves it on.
+        const auto toggle = [&](int m) {
+            QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(button(m));
+            accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        };
+        toggle(2);
+        QCOMPARE(m_bluetooth.noiseModes.value(QStringLiteral("/a")), NoiseMode::Transparency);
+        toggle(2);
+        QVERIFY(button(2)->isChecked());
+        QCOMPARE(m_bluetooth.noiseModes.value(QStringLiteral("/a")), NoiseMode::Transparency);
+        // Each level reads as a sentence.
+        BatteryState charging = levels(87, 91, -1);
+        charging.left->charging = true;
+        m_bluetooth.setBattery(QStringLiteral("/a"), charging);
+        m_panel->getAirpodsInfos();
+        QCOMPARE(widget<QLabel>(QStringLiteral("leftAirpodBatteryLabel"))->accessibleName(),
+                 QStringLiteral("Left AirPod 87 percent, charging"));
+        QCOMPARE(widget<QLabel>(QStringLiteral("rightAirpodBatteryLabel"))->accessibleName(),
+                 QStringLiteral("Right AirPod 91 percent"));
         m_bluetooth.devices.first().connected = false;
         m_panel->getAirpodsInfos();
         QVERIFY(row->isHidden());

@@ -267,6 +267,31 @@ private Q_SLOTS:
         QCOMPARE(changes.size(), afterUpdate + 1);
     }
 
+    // A headset of another maker with the AirPods' class of device takes no AirPods' advertisement; two callers'
+    // discovery requests are kept apart, so one's stop does not end the other's.
+    void strangersAdvertisementsAndDiscoveryRequests()
+    {
+        addDevice(1, BluezMock::AirpodsClass, true, true);
+        BluezMock::call(QStringLiteral("SetModalias"), {Pods, QStringLiteral("bluetooth:v0057p1001d0001")});
+        BluezMock::call(QStringLiteral("SetBattery"), {Pods, 50});
+        QVERIFY(load());
+        const QDBusMessage added = BluezMock::call(QStringLiteral("AddLEDevice"),
+                                                   {QStringLiteral("hci0"), QStringLiteral("4C:11:22:33:44:01"),
+                                                    QVariant::fromValue(frame(8, 9, 7)), QVariant::fromValue(qint16(-40))});
+        const QString heard = added.arguments().value(0).value<QDBusObjectPath>().path();
+        QTRY_VERIFY(m_service->rssi(heard).has_value());
+        QCOMPARE(readings(), QStringLiteral("Battery 50 %"));
+        QObject first, second;
+        m_service->discoverNear(&first, {Pods});
+        m_service->discoverNear(&second, {Pods});
+        QTRY_VERIFY(sessions().contains(m_us));
+        m_service->discoverNear(&first, {});
+        QTest::qWait(300);
+        QVERIFY(sessions().contains(m_us));
+        m_service->discoverNear(&second, {});
+        QTRY_VERIFY_WITH_TIMEOUT(!sessions().contains(m_us), 15000);
+    }
+
     void accessoryProtocolGivesExactLevels()
     {
         addAirpods(false);

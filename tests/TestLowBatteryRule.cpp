@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "bluetooth/ReadingTrust.h"
 #include "notices/LowBatteryRule.h"
 
 #include <QTest>
@@ -29,6 +30,29 @@ class TestLowBatteryRule : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // Where each kind of reading may go: anywhere when it is certainly the pair's; BlueZ's own not back to BlueZ;
+    // an advertisement matched by model and signal only into our own panel.
+    void trustRule_data()
+    {
+        QTest::addColumn<QString>("origin");
+        QTest::addColumn<QString>("uses"); // panel, system, warning, media pause: 1 where allowed
+        QTest::newRow("accessory protocol") << "A" << "1111";
+        QTest::newRow("proven advertisement") << "P" << "1111";
+        QTest::newRow("matched advertisement") << "M" << "1000";
+        QTest::newRow("Battery1") << "B" << "1010";
+        QTest::newRow("none") << "-" << "0000";
+    }
+    void trustRule()
+    {
+        QFETCH(QString, origin);
+        QString uses;
+        for (const auto use : {ReadingTrust::Use::Panel, ReadingTrust::Use::System, ReadingTrust::Use::Warning,
+                               ReadingTrust::Use::MediaPause}) {
+            uses += ReadingTrust::mayUse(parse(origin).origin, use) ? u'1' : u'0';
+        }
+        QTEST(uses, "uses");
+    }
+
     // Steps separated by "|", "reset" for a reconnection; what each step warns, "; " between parts.
     void warnsOncePerCrossing_data()
     {

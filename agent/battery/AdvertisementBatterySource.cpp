@@ -65,7 +65,7 @@ AdvertisementBatterySource::AdvertisementBatterySource(BluetoothService *bluetoo
 AdvertisementBatterySource::~AdvertisementBatterySource()
 {
     if (m_bluetooth && !m_connectedAirpods.isEmpty()) {
-        m_bluetooth->discoverNear({});
+        m_bluetooth->discoverNear(this, {});
     }
 }
 
@@ -225,7 +225,7 @@ void AdvertisementBatterySource::updateDiscovery()
         std::copy_if(connected.cbegin(), connected.cend(), std::back_inserter(uncovered), [this](const QString &path) {
             return m_bluetooth->battery(path).origin != BatteryOrigin::Accessory;
         });
-        m_bluetooth->discoverNear(isBursting() ? uncovered : QStringList());
+        m_bluetooth->discoverNear(this, isBursting() ? uncovered : QStringList());
     }
 }
 

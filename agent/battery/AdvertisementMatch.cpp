@@ -73,7 +73,8 @@ bool fitsDevice(const ProximityPairing::ProximityPairingMessage &message, const 
     if (const auto product = appleProductId(device.modalias)) {
         return message.model == modelForProductId(*product);
     }
-    return true;
+    // A headset of another maker may share the AirPods' class of device; its Modalias says whose it is.
+    return device.modalias.trimmed().isEmpty();
 }
 
 bool isCandidate(const Advertisement &advertisement, const BluetoothDevice &device, std::chrono::milliseconds now)

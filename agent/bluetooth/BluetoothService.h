@@ -89,8 +89,13 @@ public:
     /// system gives no Modalias.
     void learnModel(const QString &path, const AirpodsModels::Model *model);
 
-    /// Listens for Low Energy advertisements on the adapters that hold @p devices (none: stop listening).
-    virtual void discoverNear(const QStringList &devices) { Q_UNUSED(devices) }
+    /// Listens for Low Energy advertisements on the adapters that hold @p devices, for as long as any caller wants
+    /// some: each @p caller has one request, which its next call replaces (none: that caller stops listening).
+    virtual void discoverNear(const QObject *caller, const QStringList &devices)
+    {
+        Q_UNUSED(caller)
+        Q_UNUSED(devices)
+    }
 
     /// The battery state of the device at @p path; an empty state (origin None) when nothing is known.
     BatteryState battery(const QString &path) const;

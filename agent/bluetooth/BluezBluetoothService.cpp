@@ -281,6 +281,7 @@ void BluezBluetoothService::onPropertiesChanged(const QDBusMessage &message)
 {
     const QString path = message.path();
     const bool wasConnected = isConnectedInCache(path);
+    const BluetoothDevice before = device(path);
     QVariantMap changed;
     bool invalidated = false;
     if (!storeChangedProperties(message, DBusNames::BluezDeviceInterface, &changed, &invalidated)) {
@@ -297,6 +298,9 @@ void BluezBluetoothService::onPropertiesChanged(const QDBusMessage &message)
     Q_EMIT devicesChanged();
     if (isConnectedInCache(path) != wasConnected) {
         Q_EMIT deviceConnectionChanged(device(path));
+    }
+    if (before.paired && changed.contains(QStringLiteral("Paired")) && !device(path).paired) {
+        Q_EMIT deviceRemoved(before); // unpaired: forgotten as if removed
     }
 }
 
@@ -329,9 +333,13 @@ void BluezBluetoothService::reportAdvertisement(const QString &path, const QVari
     Q_EMIT advertisementHeard(advertisement);
 }
 
-void BluezBluetoothService::discoverNear(const QStringList &devices)
+void BluezBluetoothService::discoverNear(const QObject *caller, const QStringList &devices)
 {
-    m_discoverNear = devices;
+    if (devices.isEmpty()) {
+        m_discoverNear.remove(caller);
+    } else {
+        m_discoverNear.insert(caller, devices);
+    }
     updateDiscovery();
 }
 
@@ -339,10 +347,12 @@ void BluezBluetoothService::updateDiscovery()
 {
     const QStringList known = adapters();
     QStringList wanted;
-    for (const QString &path : std::as_const(m_discoverNear)) {
-        const QString adapter = path.section(QLatin1Char('/'), 0, -2);
-        if (known.contains(adapter) && !wanted.contains(adapter)) {
-            wanted.append(adapter);
+    for (const QStringList &devices : std::as_const(m_discoverNear)) {
+        for (const QString &path : devices) {
+            const QString adapter = path.section(QLatin1Char('/'), 0, -2);
+            if (known.contains(adapter) && !wanted.contains(adapter)) {
+                wanted.append(adapter);
+            }
         }
     }
     m_discovery->setWantedAdapters(wanted);

@@ -42,7 +42,7 @@ public:
     PendingConnect *connectDevice(const QString &path) override;
     void disconnectDevice(const QString &path) override;
     bool isAvailable() const override;
-    void discoverNear(const QStringList &devices) override;
+    void discoverNear(const QObject *caller, const QStringList &devices) override;
 
     /// Every device object, paired or not, in object-path order (LE advertisers included).
     QList<BluetoothDevice> allDevices() const;
@@ -97,7 +97,7 @@ private:
     QDBusServiceWatcher *m_watcher = nullptr;
     QMap<QString, InterfaceMap> m_objects;
     BluezDiscovery *m_discovery = nullptr;
-    QStringList m_discoverNear;
+    QHash<const QObject *, QStringList> m_discoverNear;
     bool m_available = false;
     // Bumped whenever org.bluez comes or goes, so that a reply from an earlier owner is ignored.
     quint64 m_generation = 0;

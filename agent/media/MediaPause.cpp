@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "MediaPause.h"
 
+#include "bluetooth/ReadingTrust.h"
+
 #include "DBusNames.h"
 #include "Logging.h"
 #include "Settings.h"
@@ -24,7 +26,7 @@ void MediaPause::onBatteryChanged(const QString &path)
     }
     // Advertisements say where the buds are too, but they can come from another pair nearby.
     const BatteryState state = m_bluetooth->battery(path);
-    const bool own = state.origin == BatteryOrigin::Accessory;
+    const bool own = ReadingTrust::mayUse(state.origin, ReadingTrust::Use::MediaPause);
     const MediaPausePolicy::Decision decision
         = m_policy.update(path, own ? state.leftInEar : std::nullopt, own ? state.rightInEar : std::nullopt,
                           BatteryState::now(), Settings().pauseMediaWhenTakenOut());

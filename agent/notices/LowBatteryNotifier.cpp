@@ -23,6 +23,9 @@ LowBatteryNotifier::LowBatteryNotifier(BluetoothService *bluetooth, const QDBusC
         if (const auto pair = m_pairs.find(device.path); pair != m_pairs.end()) {
             pair->rule.reset();
         }
+        if (!device.connected) {
+            withdraw(device.path);
+        }
     });
     connect(m_bluetooth, &BluetoothService::deviceRemoved, this, [this](const BluetoothDevice &device) {
         m_pairs.remove(device.path);
@@ -48,9 +51,12 @@ void LowBatteryNotifier::batteryChanged(const QString &path)
     }
     Pair &pair = m_pairs[path];
     pair.rule.setThreshold(m_threshold);
-    const QList<LowBatteryWarning> warnings = pair.rule.update(m_bluetooth->battery(path));
+    const BatteryState state = m_bluetooth->battery(path);
+    const QList<LowBatteryWarning> warnings = pair.rule.update(state);
     if (!warnings.isEmpty()) {
         show(path, warnings);
+    } else if (pair.critical && state.hasLevel() && !pair.rule.isLow(state)) {
+        withdraw(path);
     }
 }
 
@@ -63,7 +69,9 @@ void LowBatteryNotifier::show(const QString &path, const QList<LowBatteryWarning
         critical = critical || warning.percent <= CriticalPercent;
     }
     const BluetoothDevice device = m_bluetooth->device(path);
-    const QString body = device.name + QStringLiteral(": ") + m_bluetooth->battery(path).levelsText();
+    // The body may be read as markup: a name like "<Tom's> AirPods" must show as it is.
+    const QString body = device.name.toHtmlEscaped() + QStringLiteral(": ") + m_bluetooth->battery(path).levelsText();
+    m_pairs[path].critical = critical;
     const QVariantMap hints{
         {QStringLiteral("category"), QStringLiteral("device")},
         {QStringLiteral("desktop-entry"), QStringLiteral("com.vostel.Earlume")},
@@ -73,6 +81,25 @@ void LowBatteryNotifier::show(const QString &path, const QList<LowBatteryWarning
     send(path,
          {QStringLiteral("Earlume"), 0u, QStringLiteral("com.vostel.Earlume"), parts.join(QStringLiteral(", ")), body,
           QStringList(), hints, -1});
+}
+
+void LowBatteryNotifier::withdraw(const QString &path)
+{
+    const auto pair = m_pairs.find(path);
+    if (pair == m_pairs.end() || !pair->critical) {
+        return;
+    }
+    pair->critical = false;
+    pair->queued.clear();
+    if (pair->notificationId == 0) {
+        return;
+    }
+    QDBusMessage message = QDBusMessage::createMethodCall(DBusNames::NotificationsService,
+                                                          DBusNames::NotificationsPath,
+                                                          DBusNames::NotificationsInterface,
+                                                          QStringLiteral("CloseNotification"));
+    message << std::exchange(pair->notificationId, 0u);
+    m_bus.asyncCall(message);
 }
 
 void LowBatteryNotifier::send(const QString &path, QVariantList arguments)

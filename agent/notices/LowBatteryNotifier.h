@@ -35,6 +35,8 @@ private:
     struct Pair {
         LowBatteryRule rule{Settings::DefaultLowBatteryThreshold};
         quint32 notificationId = 0;
+        /// The notice on screen is critical: it stays until the part charges above the threshold or the pair goes.
+        bool critical = false;
         bool callPending = false;
         /// The notice that waits for the id of the one before, which it replaces.
         QVariantList queued;
@@ -43,6 +45,7 @@ private:
     void batteryChanged(const QString &path);
     void show(const QString &path, const QList<LowBatteryWarning> &warnings);
     void send(const QString &path, QVariantList arguments);
+    void withdraw(const QString &path);
 
     BluetoothService *m_bluetooth;
     QDBusConnection m_bus;

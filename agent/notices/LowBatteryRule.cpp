@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "LowBatteryRule.h"
 
+#include "bluetooth/ReadingTrust.h"
+
+#include <algorithm>
+
 QString LowBatteryWarning::text() const
 {
     switch (part) {
@@ -21,24 +25,28 @@ LowBatteryRule::LowBatteryRule(int threshold)
 {
 }
 
-bool LowBatteryRule::isTrusted(BatteryOrigin origin)
+bool LowBatteryRule::isLow(const BatteryState &state) const
 {
-    return origin == BatteryOrigin::Accessory || origin == BatteryOrigin::ProvenAdvertisement
-        || origin == BatteryOrigin::Battery1;
+    const auto all = parts(state);
+    return std::any_of(all.begin(), all.end(), [this](const auto &part) {
+        return part.second && part.second->percent <= m_threshold;
+    });
+}
+
+std::array<std::pair<LowBatteryWarning::Part, std::optional<BatteryLevel>>, 4> LowBatteryRule::parts(const BatteryState &state)
+{
+    using Part = LowBatteryWarning::Part;
+    return {{{Part::Left, state.left}, {Part::Right, state.right}, {Part::Case, state.caseBattery},
+             {Part::Single, state.single}}};
 }
 
 QList<LowBatteryWarning> LowBatteryRule::update(const BatteryState &state)
 {
     QList<LowBatteryWarning> warnings;
-    if (!isTrusted(state.origin)) {
+    if (!ReadingTrust::mayUse(state.origin, ReadingTrust::Use::Warning)) {
         return warnings;
     }
-    using Part = LowBatteryWarning::Part;
-    const std::array<std::pair<Part, std::optional<BatteryLevel>>, 4> parts{{{Part::Left, state.left},
-                                                                             {Part::Right, state.right},
-                                                                             {Part::Case, state.caseBattery},
-                                                                             {Part::Single, state.single}}};
-    for (const auto &[part, level] : parts) {
+    for (const auto &[part, level] : parts(state)) {
         // No reading is no news: a part that is out of reach keeps what it had.
         if (!level) {
             continue;

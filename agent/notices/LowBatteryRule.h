@@ -23,9 +23,8 @@ struct LowBatteryWarning {
  *
  * A part warns once when its level is at or below the threshold, and not again until it has charged above the
  * threshold plus RearmMargin points or the pair has reconnected (reset()). A part that is charging does not warn.
- * Only a reading that is certainly this pair's counts: the accessory protocol, an advertisement proven by the pair's
- * key, or BlueZ's Battery1; an advertisement matched by model and signal may be a stranger's, and is ignored
- * altogether.
+ * Only a reading that may warn counts (ReadingTrust): an advertisement matched by model and signal may be a
+ * stranger's, and is ignored altogether.
  */
 class LowBatteryRule
 {
@@ -43,10 +42,12 @@ public:
     /// The pair connected or disconnected: every part may warn again.
     void reset() { m_warned.fill(false); }
 
-    /// Whether @p origin is certainly the pair's own reading.
-    static bool isTrusted(BatteryOrigin origin);
+    /// Whether any part of @p state is at or below the threshold, charging or not.
+    bool isLow(const BatteryState &state) const;
 
 private:
+    static std::array<std::pair<LowBatteryWarning::Part, std::optional<BatteryLevel>>, 4> parts(const BatteryState &state);
+
     int m_threshold;
     std::array<bool, 4> m_warned{};
 };

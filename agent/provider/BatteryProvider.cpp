@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BatteryProvider.h"
 
+#include "bluetooth/ReadingTrust.h"
+
 #include "DBusNames.h"
 #include "Logging.h"
 #include "bluetooth/BluezBluetoothService.h"
@@ -18,10 +20,11 @@ const QString Device = QStringLiteral("Device");
 const QString Percentage = QStringLiteral("Percentage");
 const QString Source = QStringLiteral("Source");
 
-// The lower bud's level: what runs out first. None without a bud's reading, or when the reading is BlueZ's own.
+// The lower bud's level: what runs out first. None without a bud's reading, or for a reading that may not reach the
+// system (BlueZ's own, or an advertisement that may be a stranger's).
 std::optional<int> providedPercentage(const BatteryState &state)
 {
-    if (state.origin == BatteryOrigin::Battery1 || state.origin == BatteryOrigin::None) {
+    if (!ReadingTrust::mayUse(state.origin, ReadingTrust::Use::System)) {
         return std::nullopt;
     }
     const std::optional<BatteryLevel> left = state.leftBud();
