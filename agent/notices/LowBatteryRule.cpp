@@ -1,21 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "LowBatteryRule.h"
 
-QString LowBatteryWarning::text() const
-{
-    switch (part) {
-    case Part::Left:
-        return QStringLiteral("Left AirPod at %1 %").arg(percent);
-    case Part::Right:
-        return QStringLiteral("Right AirPod at %1 %").arg(percent);
-    case Part::Case:
-        return QStringLiteral("AirPods case at %1 %").arg(percent);
-    case Part::Single:
-        break;
-    }
-    return QStringLiteral("AirPods at %1 %").arg(percent);
-}
-
 LowBatteryRule::LowBatteryRule(int threshold)
     : m_threshold(threshold)
 {
