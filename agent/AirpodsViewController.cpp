@@ -17,7 +17,7 @@
 namespace
 {
 // What a noise control button adds to its label's width: a little air on each side and its frame.
-constexpr int NoiseButtonPadding = 12;
+constexpr int NoiseButtonPadding = 16;
 constexpr std::array AllNoiseModes{NoiseMode::Off, NoiseMode::NoiseCancellation, NoiseMode::Transparency,
                                    NoiseMode::Adaptive};
 
@@ -92,6 +92,7 @@ AirpodsViewController::AirpodsViewController(BluetoothService *bluetooth,
     for (const NoiseMode mode : AllNoiseModes) {
         widest = std::max(widest, QFontMetrics(rowFont).horizontalAdvance(noiseModeTexts(mode).first));
     }
+    m_designedMinimumWidth = minimumWidth();
     const QMargins margins = m_ui->mainLayout->contentsMargins();
     const int shares = static_cast<int>(AllNoiseModes.size());
     setMinimumWidth(std::max(minimumWidth(), margins.left() + margins.right() + shares * (widest + NoiseButtonPadding)
@@ -275,6 +276,7 @@ void AirpodsViewController::setCornerRadius(qreal radius)
 void AirpodsViewController::hideButtons()
 {
     m_buttonsSuppressed = true;
+    setMinimumWidth(m_designedMinimumWidth); // no noise control row to make room for
     applyButtonVisibility();
     renderNoiseControl();
 }

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "notices/LowBatteryRule.h"
+#include "notices/LowBatteryNotifier.h"
 
 #include <QTest>
 
@@ -64,7 +64,7 @@ private Q_SLOTS:
                 rule.reset();
             } else {
                 for (const LowBatteryWarning &warning : rule.update(parse(step))) {
-                    now.append(warning.text());
+                    now.append(LowBatteryNotifier::text(warning));
                 }
             }
             said.append(now.join(QStringLiteral("; ")));

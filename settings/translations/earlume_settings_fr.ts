@@ -64,7 +64,7 @@
     </message>
     <message>
         <source>Show a heads-up window when AirPods connect or disconnect</source>
-        <translation>Afficher une fenêtre d&apos;information à la connexion ou déconnexion des AirPods</translation>
+        <translation>Afficher une fenêtre à la connexion ou déconnexion des AirPods</translation>
     </message>
     <message>
         <source>Panel:</source>
