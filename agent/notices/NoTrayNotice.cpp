@@ -48,6 +48,8 @@ void NoTrayNotice::start()
     m_registered = m_bus.registerObject(DBusNames::TrayPath, DBusNames::TrayInterface, this,
                                         QDBusConnection::ExportScriptableSlots
                                             | QDBusConnection::ExportScriptableSignals);
+    m_bus.connect(DBusNames::NotificationsService, DBusNames::NotificationsPath, DBusNames::NotificationsInterface,
+                  QStringLiteral("ActionInvoked"), this, SLOT(actionInvoked(uint, QString)));
     auto *watcher = new QDBusServiceWatcher(DBusNames::StatusNotifierWatcherService, m_bus,
                                             QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
@@ -110,8 +112,6 @@ void NoTrayNotice::notify()
                           tr("This desktop shows no tray icons. On GNOME, install and turn on the AppIndicator "
                              "extension (gnome-shell-extension-appindicator)."),
                           QStringList{QStringLiteral("default"), open, SettingsAction, open}, hints, -1});
-    m_bus.connect(DBusNames::NotificationsService, DBusNames::NotificationsPath, DBusNames::NotificationsInterface,
-                  QStringLiteral("ActionInvoked"), this, SLOT(actionInvoked(uint, QString)));
     auto *call = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
     connect(call, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *call) {
         call->deleteLater();
