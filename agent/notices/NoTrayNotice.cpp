@@ -64,6 +64,9 @@ void NoTrayNotice::start()
     connect(call, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *call) {
         call->deleteLater();
         const QDBusPendingReply<bool> reply = *call;
+        if (reply.isError()) {
+            qCWarning(lcNotices) << "NameHasOwner" << DBusNames::DBusPath << "failed:" << reply.error().message();
+        }
         m_watcher = m_watcher || (!reply.isError() && reply.value());
         update();
     });
@@ -117,7 +120,12 @@ void NoTrayNotice::notify()
         call->deleteLater();
         const QDBusPendingReply<uint> reply = *call;
         if (reply.isError()) {
-            qCDebug(lcNotices) << "Cannot say that no tray host has come:" << reply.error().message();
+            // Without a notification service there is nobody to tell; anything else is a fault.
+            if (reply.error().type() == QDBusError::ServiceUnknown) {
+                qCDebug(lcNotices) << "No notification service on the session bus; no word that no tray host has come";
+            } else {
+                qCWarning(lcNotices) << "Notify" << DBusNames::NotificationsPath << "failed:" << reply.error().message();
+            }
             return;
         }
         m_noticeId = reply.value();
