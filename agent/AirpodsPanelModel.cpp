@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include <QStringList>
+
 const QColor AirpodsPanelModel::ConnectedTint = QColor(255, 158, 158);
 const QColor AirpodsPanelModel::DisconnectedTint = QColor(158, 185, 255);
 
@@ -38,6 +40,28 @@ QString AirpodsPanelModel::percentText(qint64 level)
     return QString::number(level) + QLatin1Char('%');
 }
 
+QString AirpodsPanelModel::levelsText(const BatteryState &battery)
+{
+    QStringList parts;
+    const auto add = [&parts](const QString &text, const std::optional<BatteryLevel> &level) {
+        if (level) {
+            parts.append(text.arg(level->percent));
+        }
+    };
+    if (battery.single && !battery.left && !battery.right) {
+        add(tr("Battery %1 %"), battery.single);
+    } else {
+        add(tr("Left %1 %"), battery.left);
+        add(tr("Right %1 %"), battery.right);
+    }
+    add(tr("Case %1 %"), battery.caseBattery);
+    if (parts.isEmpty()) {
+        return tr("No battery reading");
+    }
+    //: Between the levels of the parts: "Left 87 %, Right 91 %"
+    return parts.join(tr(", "));
+}
+
 QList<BluetoothDevice> AirpodsPanelModel::airpodsAmong(const QList<BluetoothDevice> &devices)
 {
     QList<BluetoothDevice> airpods;
@@ -54,9 +78,9 @@ std::pair<QString, QString> AirpodsPanelModel::toolTip(const QList<BluetoothDevi
     // The panel draws every connected pair in turn and ends with the last one: the tool tip names that one.
     const auto shown = std::find_if(airpods.crbegin(), airpods.crend(), [](const auto &device) { return device.connected; });
     if (shown == airpods.crend()) {
-        return {QStringLiteral("Earlume"), airpods.isEmpty() ? QStringLiteral("No Airpods") : QStringLiteral("Disconnected")};
+        return {QStringLiteral("Earlume"), airpods.isEmpty() ? tr("No Airpods") : tr("Disconnected")};
     }
-    return {shown->name, readings(*shown).levelsText()};
+    return {shown->name, levelsText(readings(*shown))};
 }
 
 QList<BluetoothDevice> AirpodsPanelModel::getAirpods(const QList<BluetoothDevice> &pairedDevices)
@@ -169,7 +193,7 @@ void AirpodsPanelModel::applyNoAirpods()
     m_areAirpodsConnected = false;
     m_state.cover = PanelImages::Disconnected;
     hideAllReadings();
-    m_state.name = QStringLiteral("No Airpods");
+    m_state.name = tr("No Airpods");
     m_airpodsDevice.reset();
     m_state.buttonHidden = true;
 }
@@ -178,7 +202,7 @@ void AirpodsPanelModel::applyDisconnected()
 {
     m_state.cover = PanelImages::Disconnected;
     hideAllReadings();
-    m_state.name = QStringLiteral("Disconnected");
+    m_state.name = tr("Disconnected");
     m_state.buttonHidden = false;
     m_state.buttonImage = PanelImages::Refresh;
     m_state.buttonTint = DisconnectedTint;

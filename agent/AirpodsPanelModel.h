@@ -6,6 +6,7 @@
 #include "bluetooth/NoiseControl.h"
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 
@@ -57,6 +58,8 @@ struct PanelState {
  */
 class AirpodsPanelModel
 {
+    Q_DECLARE_TR_FUNCTIONS(AirpodsPanelModel)
+
 public:
     using ReadingsProvider = std::function<BatteryState(const BluetoothDevice &)>;
     using NoiseModeProvider = std::function<std::optional<NoiseMode>(const BluetoothDevice &)>;
@@ -72,6 +75,9 @@ public:
     static std::optional<int> combinedLevel(std::optional<int> left, std::optional<int> right);
     /// "87%": the number immediately followed by a percent sign.
     static QString percentText(qint64 level);
+
+    /// "Left 87 %, Right 91 %, Case 42 %", in the user's language: the levels there are, or "No battery reading".
+    static QString levelsText(const BatteryState &battery);
 
     /// The AirPods among @p devices, in their order. Changes nothing.
     static QList<BluetoothDevice> airpodsAmong(const QList<BluetoothDevice> &devices);

@@ -10,12 +10,15 @@
 #include "Workspace.h"
 #include "bluetooth/BluetoothService.h"
 
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QScopedValueRollback>
 
 namespace
 {
+// What a noise control button adds to its label's width: a little air on each side and its frame.
+constexpr int NoiseButtonPadding = 16;
 constexpr std::array AllNoiseModes{NoiseMode::Off, NoiseMode::NoiseCancellation, NoiseMode::Transparency,
                                    NoiseMode::Adaptive};
 
@@ -94,6 +97,17 @@ AirpodsViewController::AirpodsViewController(BluetoothService *bluetooth,
     }
     m_ui->mainLayout->addWidget(m_noiseRow);
     m_noiseRow->hide();
+    // Each share holds the longest label whole (long words in some languages, a large desktop font), with the
+    // buttons' padding and frame. The panel is that wide also while the row is hidden: an open popover keeps its width.
+    int widest = 0;
+    for (const NoiseMode mode : AllNoiseModes) {
+        widest = std::max(widest, QFontMetrics(rowFont).horizontalAdvance(noiseModeTexts(mode).first));
+    }
+    m_designedMinimumWidth = minimumWidth();
+    const QMargins margins = m_ui->mainLayout->contentsMargins();
+    const int shares = static_cast<int>(AllNoiseModes.size());
+    setMinimumWidth(std::max(minimumWidth(), margins.left() + margins.right() + shares * (widest + NoiseButtonPadding)
+                                                 + (shares - 1) * row->spacing()));
     // A change made on the AirPods, or one asked for here, shows at once.
     if (m_bluetooth) {
         connect(m_bluetooth, &BluetoothService::noiseModeChanged, this, [this](const QString &path) {
@@ -283,6 +297,7 @@ void AirpodsViewController::setCornerRadius(qreal radius)
 void AirpodsViewController::hideButtons()
 {
     m_buttonsSuppressed = true;
+    setMinimumWidth(m_designedMinimumWidth); // no noise control row to make room for
     applyButtonVisibility();
     renderNoiseControl();
 }

@@ -108,6 +108,7 @@ private:
     bool m_renderingNoiseControl = false;
     // The heads-up window shows the panel without buttons for good.
     bool m_buttonsSuppressed = false;
+    int m_designedMinimumWidth = 0;
     bool m_settingsButtonWanted = true;
     bool m_connectButtonWanted = true;
     // After a page timeout the button shows the "no AirPods" image until the next refresh.

@@ -8,6 +8,7 @@
 #include "Notifications.h"
 #include "SingleInstance.h"
 #include "SystemAppearance.h"
+#include "Translations.h"
 #include "UnixSignals.h"
 #include "Workspace.h"
 #include "aap/AapBatterySource.h"
@@ -16,6 +17,7 @@
 #include "bluetooth/BluezBluetoothService.h"
 #include "media/MediaPause.h"
 #include "notices/LowBatteryNotifier.h"
+#include "notices/NoTrayNotice.h"
 #include "provider/BatteryProvider.h"
 
 #include <QApplication>
@@ -53,6 +55,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(EARLUME_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("com.vostel.Earlume"));
     QApplication::setQuitOnLastWindowClosed(false);
+    Translations::install(QStringLiteral("earlume"));
 
     // Made only once this copy is the one that runs: a second copy leaves no trace.
     AapKeyStore keys; // outlives the battery sources that use it
@@ -90,6 +93,8 @@ int main(int argc, char *argv[])
         QObject::connect(delegate.get(), &AppDelegate::terminateRequested, &app, [] { QCoreApplication::exit(0); });
         QObject::connect(&signals, &UnixSignals::terminationRequested, delegate.get(), &AppDelegate::quit);
         delegate->applicationDidFinishLaunching();
+        // Says so when this desktop shows no tray icons at all. Owned by the delegate.
+        (new NoTrayNotice(DBusHelper::sessionBus(), &workspace, delegate.get()))->start();
     });
     // Before this copy knows whether it may run, a termination request simply ends it.
     QObject::connect(&signals, &UnixSignals::terminationRequested, &app, [&] {

@@ -40,8 +40,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt loads the SVG artwork and the X11 platform as plugins, and the agent libcrypto when it first resolves a private
 # address: dpkg-shlibdeps cannot see them.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils, libqt6svg6 (>= 6.4), qt6-qpa-plugins, libssl3")
-# BlueZ provides the AirPods, the portal the light or dark appearance, Qt's Wayland plugin a native window on Wayland.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "bluez, dbus-user-session | dbus-x11, xdg-desktop-portal, xwayland")
+# BlueZ provides the AirPods, the portal the light or dark appearance, Qt's Wayland plugin a native window on Wayland,
+# Qt's translations the standard buttons in the user's language.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "bluez, dbus-user-session | dbus-x11, xdg-desktop-portal, xwayland, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "gnome-shell-extension-appindicator")
 
 include(CPack)

@@ -80,6 +80,8 @@ void SettingsController::start()
         connect(m_agentWatcher, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
             echoUnping();
         });
+        m_bus.connect(DBusNames::AgentService, DBusNames::TrayPath, DBusNames::TrayInterface,
+                      DBusNames::TrayHostChangedMember, this, SLOT(setTrayHost(bool)));
     }
 
     m_center->post(Notifications::MonitorEcho, BundleIdentifier::Settings);
@@ -164,13 +166,41 @@ void SettingsController::echoPing()
     m_agentState = AgentState::Running;
     m_daemonIsRunning = true;
     Q_EMIT agentStateChanged(m_agentState);
+    askTrayHost();
 }
 
 void SettingsController::echoUnping()
 {
     m_agentState = AgentState::NotRunning;
     m_daemonIsRunning = false;
+    setTrayHost(true);
     Q_EMIT agentStateChanged(m_agentState);
+}
+
+void SettingsController::askTrayHost()
+{
+    if (!m_bus.isConnected()) {
+        return;
+    }
+    const QDBusMessage message = QDBusMessage::createMethodCall(DBusNames::AgentService, DBusNames::TrayPath,
+                                                                DBusNames::TrayInterface, DBusNames::TrayHasHostMember);
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *call) {
+        call->deleteLater();
+        const QDBusPendingReply<bool> reply = *call;
+        // An agent that cannot say (an older one) makes no claim.
+        if (m_daemonIsRunning) {
+            setTrayHost(reply.isError() || reply.value());
+        }
+    });
+}
+
+void SettingsController::setTrayHost(bool present)
+{
+    if (m_trayMissing != !present) {
+        m_trayMissing = !present;
+        Q_EMIT trayMissingChanged();
+    }
 }
 
 bool SettingsController::isDaemonRunning() const

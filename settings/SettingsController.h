@@ -95,6 +95,8 @@ public:
 
     bool isDaemonRunning() const;
     AgentState agentState() const;
+    /// The running agent said that this desktop shows no tray icons (asked at each Ping, followed after).
+    bool trayMissing() const { return m_trayMissing; }
 
 Q_SIGNALS:
     /// After every Ping or Unping, also a repeated one.
@@ -103,9 +105,15 @@ Q_SIGNALS:
     void loginItemsChanged();
     /// The options of a click could not be saved, for @p reason; the file holds what it held before.
     void saveFailed(const QString &reason);
+    /// trayMissing() changed.
+    void trayMissingChanged();
+
+private Q_SLOTS:
+    void setTrayHost(bool present);
 
 private:
     void checkAgentOnBus();
+    void askTrayHost();
 
     QString m_daemonAppPath;
     AgentLauncher *m_launcher;
@@ -115,4 +123,5 @@ private:
     AutostartWatcher *m_autostartWatcher = nullptr;
     bool m_daemonIsRunning = false;
     AgentState m_agentState = AgentState::Unknown;
+    bool m_trayMissing = false;
 };

@@ -71,6 +71,7 @@ ViewController::ViewController(SettingsController *controller, QWidget *parent)
     connect(m_controller, &SettingsController::agentStateChanged, this, &ViewController::showAgentState);
     connect(m_controller, &SettingsController::loginItemsChanged, this, &ViewController::reloadAutostartCheckbox);
     connect(m_controller, &SettingsController::saveFailed, this, &ViewController::showSaveError);
+    connect(m_controller, &SettingsController::trayMissingChanged, this, [this] { showAgentState(m_shownState); });
     m_ui->saveErrorLabel->hide();
 
     // The button keeps its width when its title changes between Start and Stop.
@@ -171,7 +172,9 @@ void ViewController::showAgentState(SettingsController::AgentState state)
     m_shownState = state;
     switch (state) {
     case SettingsController::AgentState::Running:
-        m_ui->statusLabel->setText(tr("Earlume is running."));
+        m_ui->statusLabel->setText(m_controller->trayMissing()
+                                       ? tr("Earlume is running, but this desktop shows no tray icons.")
+                                       : tr("Earlume is running."));
         m_ui->startStopButton->setText(tr("Stop"));
         break;
     case SettingsController::AgentState::NotRunning:

@@ -2,6 +2,7 @@
 #include "AppDelegate.h"
 #include "DetachedAgentLauncher.h"
 #include "Logging.h"
+#include "Translations.h"
 
 #include <QApplication>
 #include <QDir>
@@ -12,6 +13,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Earlume_Settings"));
     QApplication::setDesktopFileName(QStringLiteral("com.vostel.Earlume.Settings"));
+    Translations::install(QStringLiteral("earlume_settings"));
 
     // The agent is installed beside this program, in the build tree as in the installed bindir.
     const QString daemonAppPath = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Earlume"));

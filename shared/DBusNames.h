@@ -72,4 +72,10 @@ inline const QString DevicesPath = QStringLiteral("/com/vostel/Earlume/Devices")
 inline const QString DevicesInterface = QStringLiteral("com.vostel.Earlume.Devices1");
 inline const QString DevicesGetMember = QStringLiteral("GetDevices");
 inline const QString DevicesChangedMember = QStringLiteral("DevicesChanged");
+
+// Whether the agent has a tray host to show its icon, for the settings program, on the session bus.
+inline const QString TrayPath = QStringLiteral("/com/vostel/Earlume/Tray");
+inline const QString TrayInterface = QStringLiteral("com.vostel.Earlume.Tray1");
+inline const QString TrayHasHostMember = QStringLiteral("HasTrayHost");
+inline const QString TrayHostChangedMember = QStringLiteral("TrayHostChanged");
 } // namespace DBusNames

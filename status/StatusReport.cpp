@@ -104,26 +104,27 @@ QJsonObject StatusReport::json() const
 QString StatusReport::tooltip() const
 {
     if (!m_devices) {
-        return QStringLiteral("Earlume is not running");
+        return tr("Earlume is not running");
     }
     if (m_device.isEmpty()) {
-        return QStringLiteral("No AirPods connected");
+        return tr("No AirPods connected");
     }
     QStringList parts;
-    const auto add = [&](const QString &name, const QString &part) {
+    const auto add = [&](const QString &text, const QString &part) {
         if (const std::optional<int> level = percent(part)) {
-            parts.append(QStringLiteral("%1 %2 %").arg(name).arg(*level)
-                         + (charging(part) ? QStringLiteral(" (charging)") : QString()));
+            parts.append(text.arg(*level) + (charging(part) ? tr(" (charging)") : QString()));
         }
     };
     if (m_device.contains(Single) && !m_device.contains(Left) && !m_device.contains(Right)) {
-        add(QStringLiteral("Battery"), Single);
+        add(tr("Battery %1 %"), Single);
     } else {
-        add(QStringLiteral("Left"), Left);
-        add(QStringLiteral("Right"), Right);
+        add(tr("Left %1 %"), Left);
+        add(tr("Right %1 %"), Right);
     }
-    add(QStringLiteral("Case"), Case);
-    const QString levels = parts.isEmpty() ? QStringLiteral("No battery reading") : parts.join(QStringLiteral(", "));
+    add(tr("Case %1 %"), Case);
+    //: Between the levels of the parts: "Left 87 %, Right 91 %"
+    const QString separator = tr(", ");
+    const QString levels = parts.isEmpty() ? tr("No battery reading") : parts.join(separator);
     return m_device.value(QStringLiteral("name")).toString() + u'\n' + levels;
 }
 

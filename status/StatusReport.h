@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QCoreApplication>
 #include <QJsonObject>
 #include <QString>
 
@@ -16,6 +17,8 @@
  */
 class StatusReport
 {
+    Q_DECLARE_TR_FUNCTIONS(StatusReport)
+
 public:
     /// @p devices is the agent's object, none when no agent answers; @p threshold the low-battery threshold.
     StatusReport(const std::optional<QJsonObject> &devices, int threshold);

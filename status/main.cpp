@@ -5,6 +5,7 @@
 #include "EventLine.h"
 #include "Settings.h"
 #include "StatusReport.h"
+#include "Translations.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -14,17 +15,18 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("earlume-status"));
+    Translations::install(QStringLiteral("earlume_status"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Prints the AirPods' battery levels as Earlume knows them. Without --waybar or --format, one JSON object."));
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "main", "Prints the AirPods' battery levels as Earlume knows them. Without --waybar or --format, one JSON object."));
     parser.addHelpOption();
     const QCommandLineOption once(QStringLiteral("once"),
-                                  QStringLiteral("Print once and exit, instead of a line per change."));
-    const QCommandLineOption waybar(QStringLiteral("waybar"), QStringLiteral("Print waybar custom-module objects."));
+                                  QCoreApplication::translate("main", "Print once and exit, instead of a line per change."));
+    const QCommandLineOption waybar(QStringLiteral("waybar"), QCoreApplication::translate("main", "Print waybar custom-module objects."));
     const QCommandLineOption format(QStringLiteral("format"),
-                                    QStringLiteral("Print lines of <format>, with {name} {left} {right} {case} "
-                                                   "{lowest} {class}."),
+                                    QCoreApplication::translate("main", "Print lines of <format>, with {name} {left} {right} {case} "
+                                                                        "{lowest} {class}."),
                                     QStringLiteral("format"));
     parser.addOptions({once, waybar, format});
     parser.process(app);

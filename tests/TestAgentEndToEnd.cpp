@@ -7,6 +7,7 @@
 #include "support/TestEnvironment.h"
 
 #include <QDBusConnectionInterface>
+#include <QDir>
 #include <QFile>
 #include <QDBusMetaType>
 #include <QJsonArray>
@@ -44,6 +45,13 @@ class TestAgentEndToEnd : public QObject
                         {DBusNames::StatusNotifierItemInterface, name});
     }
     static QString trayIcon() { return trayProperty(QStringLiteral("IconPixmap")); } ///< its pixels
+    static QByteArray gdbusOutput(const QStringList &arguments) ///< of `gdbus call --session ARGUMENTS`
+    {
+        QProcess gdbus;
+        gdbus.start(QStringLiteral("gdbus"), QStringList{QStringLiteral("call"), QStringLiteral("--session")} + arguments);
+        gdbus.waitForFinished();
+        return gdbus.readAllStandardOutput();
+    }
 
     // The accessory protocol's battery report of the pair: left, right and case, none charging.
     void setLevels(int left, int right, int caseLevel)
@@ -308,8 +316,36 @@ private Q_SLOTS:
         QTRY_VERIFY(trayProperty(QStringLiteral("ToolTip")).contains(QLatin1String("'Earlume', 'Disconnected'")));
     }
 
+    // In the session's language: the menu, the tool tip and the settings window's title.
+    void exportedMenuListsItsEntriesAndQuits_data()
+    {
+        QTest::addColumn<QString>("lang");
+        QTest::addColumn<QString>("texts"); // Show AirPods, Settings…, Quit Earlume, Disconnected, Earlume Settings
+        QTest::newRow("C") << QString() << QStringLiteral("Show AirPods|Settings…|Quit Earlume|Disconnected|Earlume Settings");
+        QTest::newRow("German") << QStringLiteral("de_DE.UTF-8")
+                                << QStringLiteral("AirPods anzeigen|Einstellungen…|Earlume beenden|Getrennt|Earlume-Einstellungen");
+        QTest::newRow("Italian") << QStringLiteral("it_IT.UTF-8")
+                                 << QStringLiteral("Mostra AirPods|Impostazioni…|Esci da Earlume|Disconnessi|Impostazioni di Earlume");
+    }
     void exportedMenuListsItsEntriesAndQuits()
     {
+        QFETCH(QString, lang);
+        QFETCH(QString, texts);
+        const QStringList text = texts.split(u'|');
+        const auto inLanguage = [&lang](ProgramUnderTest *program) {
+            program->removeEnvironmentValue(QStringLiteral("LC_ALL")); // the tests' C.UTF-8
+            program->setEnvironmentValue(QStringLiteral("LANG"), lang.isEmpty() ? QStringLiteral("C") : lang);
+            return program->start();
+        };
+        ProgramUnderTest settings(QStringLiteral("Earlume_Settings"));
+        if (!lang.isEmpty()) {
+            m_agent = std::make_unique<ProgramUnderTest>(QStringLiteral("Earlume"));
+            QVERIFY(inLanguage(m_agent.get()));
+            QVERIFY(m_recorder->waitFor(Notifications::Ping, 2));
+        }
+        QVERIFY(inLanguage(&settings));
+        QTRY_COMPARE(TestEnvironment::visibleWindowCount(text[4]), 1);
+        QTRY_VERIFY(trayProperty(QStringLiteral("ToolTip")).contains(QStringLiteral("'Earlume', '%1'").arg(text[3])));
         QTRY_COMPARE(TestEnvironment::trayItems().size(), 1);
         const QString path = trayProperty(QStringLiteral("Menu")).section(u'\'', 1, 1);
         QCOMPARE(path, DBusNames::DBusMenuPath);
@@ -320,12 +356,12 @@ private Q_SLOTS:
         static const QRegularExpression item(QStringLiteral(R"(<\((\d+), \{[^}]*'label': <'([^']*)'>)"));
         for (const QRegularExpressionMatch &match : item.globalMatch(layout)) {
             labels.append(match.captured(2));
-            quitId = match.captured(2) == QLatin1String("Quit Earlume") ? match.captured(1) : quitId;
+            quitId = match.captured(2) == text[2] ? match.captured(1) : quitId;
         }
         QCOMPARE(labels.size(), 4);
-        QCOMPARE(labels.value(0), QStringLiteral("Show AirPods"));
+        QCOMPARE(labels.value(0), text[0]);
         QVERIFY2(labels.value(1).startsWith(QLatin1String("Earlume ")), qPrintable(labels.value(1))); // the version
-        QCOMPARE(labels.mid(2), QStringList({QStringLiteral("Settings…"), QStringLiteral("Quit Earlume")}));
+        QCOMPARE(labels.mid(2), text.mid(1, 2));
         trayCall(path, DBusNames::DBusMenuInterface + QStringLiteral(".Event"),
                  {quitId, QStringLiteral("clicked"), QStringLiteral("<0>"), QStringLiteral("0")});
         QVERIFY(m_agent->waitForExit());
@@ -567,6 +603,56 @@ private Q_SLOTS:
         QVERIFY(m_recorder->waitFor(Notifications::Ping, 3));
         QCOMPARE(m_agent->standardError().count(QLatin1String("shows no tray icons")), 1);
         QCOMPARE(m_agent->standardError().count(QLatin1String("not running on the system bus")), 1);
+
+        // No tray host came: one notice, whose action opens the settings program (the handler of its URL here).
+        const QString applications = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/applications");
+        QFile handler(applications + QStringLiteral("/settings.desktop"));
+        QVERIFY(QDir().mkpath(applications) && handler.open(QIODevice::WriteOnly));
+        handler.write("[Desktop Entry]\nType=Application\nName=S\nMimeType=x-scheme-handler/x-com-vostel-earlume-settings;\n"
+                      "Exec=" + TestEnvironment::executable(QStringLiteral("Earlume_Settings")).toUtf8() + " %u\n");
+        handler.close();
+        QCOMPARE(QProcess::execute(QStringLiteral("update-desktop-database"), {applications}), 0);
+        const auto trayNotices = [] {
+            return QString::fromUtf8(gdbusOutput({QStringLiteral("--dest"), DBusNames::NotificationsService, QStringLiteral("--object-path"),
+                                                  DBusNames::NotificationsPath, QStringLiteral("--method"),
+                                                  QStringLiteral("org.freedesktop.DBus.Mock.GetMethodCalls"), QStringLiteral("Notify")}))
+                .count(QLatin1String("'Earlume is running, but its icon cannot be shown'>, <'This desktop shows no tray icons. On GNOME, "
+                                     "install and turn on the AppIndicator extension (gnome-shell-extension-appindicator).'>, "
+                                     "<['default', 'Earlume Settings', 'settings', 'Earlume Settings']>"));
+        };
+        const auto hasTrayHost = [] {
+            return TestEnvironment::call(QDBusConnection::sessionBus(), DBusNames::AgentService, DBusNames::TrayPath,
+                                         DBusNames::TrayInterface, DBusNames::TrayHasHostMember).arguments().value(0);
+        };
+        QCOMPARE(hasTrayHost(), QVariant(true)); // no claim before the wait is over
+        QTRY_COMPARE_WITH_TIMEOUT(trayNotices(), 1, 20000);
+        QCOMPARE(hasTrayHost(), QVariant(false));
+        // The daemon's next id, less one, is the notice's. Another id's action is somebody else's.
+        const uint next = TestEnvironment::call(QDBusConnection::sessionBus(), DBusNames::NotificationsService,
+                                                DBusNames::NotificationsPath, DBusNames::NotificationsInterface, QStringLiteral("Notify"),
+                                                {QString(), 0u, QString(), QString(), QString(), QStringList(), QVariantMap(), -1})
+                              .arguments().value(0).toUInt();
+        const auto invoke = [](uint id) {
+            gdbusOutput({QStringLiteral("--dest"), DBusNames::NotificationsService, QStringLiteral("--object-path"),
+                         DBusNames::NotificationsPath, QStringLiteral("--method"), QStringLiteral("org.freedesktop.DBus.Mock.EmitSignal"),
+                         DBusNames::NotificationsInterface, QStringLiteral("ActionInvoked"), QStringLiteral("us"),
+                         QStringLiteral("[<uint32 %1>, <'settings'>]").arg(id)});
+        };
+        const int echoes = m_recorder->count(Notifications::MonitorEcho);
+        invoke(next);
+        QTest::qWait(1000);
+        QCOMPARE(m_recorder->count(Notifications::MonitorEcho), echoes);
+        invoke(next - 1);
+        QVERIFY(m_recorder->waitFor(Notifications::MonitorEcho, echoes + 1, 20000)); // the settings program asks
+        QTRY_COMPARE(TestEnvironment::visibleWindowCount(QStringLiteral("Earlume Settings")), 1);
+        // Said once per login: the next agent keeps quiet. The icon appears as soon as a host comes.
+        m_agent = std::make_unique<ProgramUnderTest>(QStringLiteral("Earlume"));
+        QVERIFY(m_agent->start());
+        QTRY_COMPARE_WITH_TIMEOUT(hasTrayHost(), QVariant(false), 20000);
+        QCOMPARE(trayNotices(), 1);
+        QVERIFY(TestEnvironment::harnessControl(QStringLiteral("start-watcher")));
+        QTRY_COMPARE(TestEnvironment::trayItems().size(), 1);
+        QTRY_COMPARE(hasTrayHost(), QVariant(true));
     }
 };
 

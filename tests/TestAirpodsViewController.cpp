@@ -2,17 +2,20 @@
 #include "AirpodsViewController.h"
 #include "Popover.h"
 #include "SystemAppearance.h"
+#include "Translations.h"
 #include "fakes/FakeBluetoothService.h"
 #include "fakes/RecordingWorkspace.h"
 #include "hud/HudWindow.h"
 #include "support/TestEnvironment.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QAccessible>
 #include <QTest>
 #include <QToolButton>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -191,6 +194,59 @@ private Q_SLOTS:
         m_bluetooth.devices.first().connected = false;
         m_panel->getAirpodsInfos();
         QVERIFY(row->isHidden());
+    }
+
+    // In German and French, at one and a half times the font: the captions and noise modes in the language, each
+    // text whole.
+    void speaksTheLanguageWithEveryTextWhole_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("texts"); // the captions left, right, case; the four noise modes
+        QTest::newRow("German") << QStringLiteral("de") << QStringLiteral("Links|Rechts|Case|Aus|Unterdrückung|Transparenz|Adaptiv");
+        QTest::newRow("French") << QStringLiteral("fr")
+                                << QStringLiteral("Gauche|Droit|Boîtier|Désactivé|Réduction|Transparence|Adaptatif");
+    }
+    void speaksTheLanguageWithEveryTextWhole()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, texts);
+        const QFont font = QApplication::font();
+        const auto restore = qScopeGuard([font] {
+            for (QTranslator *translator : qApp->findChildren<QTranslator *>()) {
+                QCoreApplication::removeTranslator(translator);
+                delete translator;
+            }
+            QLocale::setDefault(QLocale::c());
+            QApplication::setFont(font);
+        });
+        QLocale::setDefault(QLocale(language));
+        Translations::install(QStringLiteral("earlume"));
+        QFont larger = font;
+        larger.setPointSizeF(font.pointSizeF() * 1.5);
+        QApplication::setFont(larger);
+        load(true);
+        m_bluetooth.devices.first().modalias = QStringLiteral("bluetooth:v004Cp2014d0001"); // AirPods Pro 2: four modes
+        m_bluetooth.reportNoiseMode(QStringLiteral("/a"), NoiseMode::Adaptive);
+        m_panel->show();
+        m_panel->resize(m_panel->sizeHint());
+        QStringList shown;
+        for (const char *caption : {"leftAirpod", "rightAirpod", "case"}) {
+            shown.append(widget(QLatin1String(caption) + QLatin1String("BatteryCaption"))->text());
+        }
+        for (int mode = 0; mode < 4; ++mode) {
+            shown.append(widget<QToolButton>(QStringLiteral("noiseMode%1Button").arg(mode))->text());
+        }
+        QCOMPARE(shown.join(u'|'), texts);
+        for (QWidget *child : m_panel->findChildren<QWidget *>()) {
+            const bool text = qobject_cast<QLabel *>(child) || qobject_cast<QToolButton *>(child);
+            if (text && child->isVisibleTo(m_panel.get())) {
+                const QSize needed = qobject_cast<QToolButton *>(child)
+                    ? QSize(child->fontMetrics().horizontalAdvance(static_cast<QToolButton *>(child)->text()), 0)
+                    : child->sizeHint();
+                QVERIFY2(needed.width() <= child->width() && needed.height() <= child->height(),
+                         qPrintable(child->objectName()));
+            }
+        }
     }
 
     void popoverOpensBesideItsAnchor()

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "bluetooth/ReadingTrust.h"
-#include "notices/LowBatteryRule.h"
+#include "notices/LowBatteryNotifier.h"
 
 #include <QTest>
 
@@ -88,7 +88,7 @@ private Q_SLOTS:
                 rule.reset();
             } else {
                 for (const LowBatteryWarning &warning : rule.update(parse(step))) {
-                    now.append(warning.text());
+                    now.append(LowBatteryNotifier::text(warning));
                 }
             }
             said.append(now.join(QStringLiteral("; ")));

@@ -36,6 +36,22 @@ const QStringList Boxes{QStringLiteral("hideMenuCheckbox"), QStringLiteral("show
                         QStringLiteral("showSettingsButtonCheckbox"), QStringLiteral("showConnectButtonCheckbox"),
                         QStringLiteral("startAtLogginginCheckbox")};
 
+// The agent's answer to whether the desktop shows its tray icon.
+class FakeTray : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "com.vostel.Earlume.Tray1")
+
+public:
+    bool host = false;
+
+public Q_SLOTS:
+    Q_SCRIPTABLE bool HasTrayHost() const { return host; }
+
+Q_SIGNALS:
+    Q_SCRIPTABLE void TrayHostChanged(bool present);
+};
+
 struct FakeAgentLauncher : AgentLauncher {
     bool launch(const QString &path) override { launched << path; return true; }
     QStringList launched;
@@ -205,11 +221,19 @@ private Q_SLOTS:
         m_recorder->post(Notifications::Unping, BundleIdentifier::Agent);
         QTRY_COMPARE(status(), NotRunning);
         QCOMPARE(button()->text(), QStringLiteral("Start"));
-        // An agent that is killed says nothing, but its name leaves the bus.
-        QVERIFY(QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("agent"))
-                    .registerService(DBusNames::AgentService));
+        // An agent without a tray host says so when asked, and again when one comes.
+        FakeTray tray;
+        {
+            QDBusConnection agent = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("agent"));
+            QVERIFY(agent.registerObject(DBusNames::TrayPath, &tray, QDBusConnection::ExportScriptableContents)
+                    && agent.registerService(DBusNames::AgentService));
+        }
         m_recorder->post(Notifications::Ping, BundleIdentifier::Agent);
+        QTRY_COMPARE(status(), QStringLiteral("Earlume is running, but this desktop shows no tray icons."));
+        tray.host = true;
+        Q_EMIT tray.TrayHostChanged(true);
         QTRY_COMPARE(status(), Running);
+        // An agent that is killed says nothing, but its name leaves the bus.
         QDBusConnection::disconnectFromBus(QStringLiteral("agent"));
         QTRY_COMPARE(status(), NotRunning);
     }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "LowBatteryNotifier.h"
 
+#include "AirpodsPanelModel.h"
 #include "DBusNames.h"
 #include "Logging.h"
 #include "Settings.h"
@@ -34,6 +35,22 @@ LowBatteryNotifier::LowBatteryNotifier(BluetoothService *bluetooth, const QDBusC
 
 LowBatteryNotifier::~LowBatteryNotifier() = default;
 
+QString LowBatteryNotifier::text(const LowBatteryWarning &warning)
+{
+    using Part = LowBatteryWarning::Part;
+    switch (warning.part) {
+    case Part::Left:
+        return tr("Left AirPod at %1 %").arg(warning.percent);
+    case Part::Right:
+        return tr("Right AirPod at %1 %").arg(warning.percent);
+    case Part::Case:
+        return tr("AirPods case at %1 %").arg(warning.percent);
+    case Part::Single:
+        break;
+    }
+    return tr("AirPods at %1 %").arg(warning.percent);
+}
+
 void LowBatteryNotifier::reloadSettings()
 {
     const Settings settings;
@@ -65,12 +82,13 @@ void LowBatteryNotifier::show(const QString &path, const QList<LowBatteryWarning
     QStringList parts;
     bool critical = false;
     for (const LowBatteryWarning &warning : warnings) {
-        parts.append(warning.text());
+        parts.append(text(warning));
         critical = critical || warning.percent <= CriticalPercent;
     }
     const BluetoothDevice device = m_bluetooth->device(path);
     // The body may be read as markup: a name like "<Tom's> AirPods" must show as it is.
-    const QString body = device.name.toHtmlEscaped() + QStringLiteral(": ") + m_bluetooth->battery(path).levelsText();
+    const QString body = device.name.toHtmlEscaped() + QStringLiteral(": ")
+        + AirpodsPanelModel::levelsText(m_bluetooth->battery(path));
     m_pairs[path].critical = critical;
     const QVariantMap hints{
         {QStringLiteral("category"), QStringLiteral("device")},

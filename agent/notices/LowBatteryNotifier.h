@@ -31,6 +31,9 @@ public:
     /// Reads whether to warn and the threshold from the settings file again.
     void reloadSettings();
 
+    /// "Left AirPod at 15 %", "AirPods case at 8 %", "AirPods at 12 %", in the user's language.
+    static QString text(const LowBatteryWarning &warning);
+
 private:
     struct Pair {
         LowBatteryRule rule{Settings::DefaultLowBatteryThreshold};

@@ -5,21 +5,6 @@
 
 #include <algorithm>
 
-QString LowBatteryWarning::text() const
-{
-    switch (part) {
-    case Part::Left:
-        return QStringLiteral("Left AirPod at %1 %").arg(percent);
-    case Part::Right:
-        return QStringLiteral("Right AirPod at %1 %").arg(percent);
-    case Part::Case:
-        return QStringLiteral("AirPods case at %1 %").arg(percent);
-    case Part::Single:
-        break;
-    }
-    return QStringLiteral("AirPods at %1 %").arg(percent);
-}
-
 LowBatteryRule::LowBatteryRule(int threshold)
     : m_threshold(threshold)
 {

@@ -13,8 +13,6 @@ struct LowBatteryWarning {
     Part part = Part::Single;
     int percent = 0;
 
-    /// "Left AirPod at 15 %", "AirPods case at 8 %", "AirPods at 12 %".
-    QString text() const;
     bool operator==(const LowBatteryWarning &) const = default;
 };
 

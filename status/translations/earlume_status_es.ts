@@ -1,0 +1,63 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="es">
+<context>
+    <name>StatusReport</name>
+    <message>
+        <source>Earlume is not running</source>
+        <translation>Earlume no se está ejecutando</translation>
+    </message>
+    <message>
+        <source>No AirPods connected</source>
+        <translation>No hay AirPods conectados</translation>
+    </message>
+    <message>
+        <source> (charging)</source>
+        <translation> (cargando)</translation>
+    </message>
+    <message>
+        <source>Battery %1 %</source>
+        <translation>Batería %1 %</translation>
+    </message>
+    <message>
+        <source>Left %1 %</source>
+        <translation>Izquierdo %1 %</translation>
+    </message>
+    <message>
+        <source>Right %1 %</source>
+        <translation>Derecho %1 %</translation>
+    </message>
+    <message>
+        <source>Case %1 %</source>
+        <translation>Estuche %1 %</translation>
+    </message>
+    <message>
+        <source>No battery reading</source>
+        <translation>Sin lectura de batería</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <extracomment>Between the levels of the parts: &quot;Left 87 %, Right 91 %&quot;</extracomment>
+        <translation>, </translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Prints the AirPods&apos; battery levels as Earlume knows them. Without --waybar or --format, one JSON object.</source>
+        <translation>Muestra los niveles de batería de los AirPods según los conoce Earlume. Sin --waybar ni --format, un objeto JSON.</translation>
+    </message>
+    <message>
+        <source>Print once and exit, instead of a line per change.</source>
+        <translation>Mostrar una vez y salir, en lugar de una línea por cambio.</translation>
+    </message>
+    <message>
+        <source>Print waybar custom-module objects.</source>
+        <translation>Mostrar objetos de módulo personalizado de waybar.</translation>
+    </message>
+    <message>
+        <source>Print lines of &lt;format&gt;, with {name} {left} {right} {case} {lowest} {class}.</source>
+        <translation>Mostrar líneas con el &lt;format&gt;, con {name} {left} {right} {case} {lowest} {class}.</translation>
+    </message>
+</context>
+</TS>

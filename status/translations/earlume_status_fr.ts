@@ -1,0 +1,63 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="fr">
+<context>
+    <name>StatusReport</name>
+    <message>
+        <source>Earlume is not running</source>
+        <translation>Earlume ne fonctionne pas</translation>
+    </message>
+    <message>
+        <source>No AirPods connected</source>
+        <translation>Aucun AirPods connecté</translation>
+    </message>
+    <message>
+        <source> (charging)</source>
+        <translation> (en charge)</translation>
+    </message>
+    <message>
+        <source>Battery %1 %</source>
+        <translation>Batterie %1 %</translation>
+    </message>
+    <message>
+        <source>Left %1 %</source>
+        <translation>Gauche %1 %</translation>
+    </message>
+    <message>
+        <source>Right %1 %</source>
+        <translation>Droit %1 %</translation>
+    </message>
+    <message>
+        <source>Case %1 %</source>
+        <translation>Boîtier %1 %</translation>
+    </message>
+    <message>
+        <source>No battery reading</source>
+        <translation>Niveau de batterie inconnu</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <extracomment>Between the levels of the parts: &quot;Left 87 %, Right 91 %&quot;</extracomment>
+        <translation>, </translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Prints the AirPods&apos; battery levels as Earlume knows them. Without --waybar or --format, one JSON object.</source>
+        <translation>Affiche les niveaux de batterie des AirPods tels qu&apos;Earlume les connaît. Sans --waybar ni --format, un objet JSON.</translation>
+    </message>
+    <message>
+        <source>Print once and exit, instead of a line per change.</source>
+        <translation>Afficher une fois et quitter, au lieu d&apos;une ligne par changement.</translation>
+    </message>
+    <message>
+        <source>Print waybar custom-module objects.</source>
+        <translation>Afficher des objets de module personnalisé waybar.</translation>
+    </message>
+    <message>
+        <source>Print lines of &lt;format&gt;, with {name} {left} {right} {case} {lowest} {class}.</source>
+        <translation>Afficher des lignes au &lt;format&gt;, avec {name} {left} {right} {case} {lowest} {class}.</translation>
+    </message>
+</context>
+</TS>

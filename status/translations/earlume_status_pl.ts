@@ -1,0 +1,63 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="pl">
+<context>
+    <name>StatusReport</name>
+    <message>
+        <source>Earlume is not running</source>
+        <translation>Earlume nie działa</translation>
+    </message>
+    <message>
+        <source>No AirPods connected</source>
+        <translation>Brak połączonych AirPods</translation>
+    </message>
+    <message>
+        <source> (charging)</source>
+        <translation> (ładowanie)</translation>
+    </message>
+    <message>
+        <source>Battery %1 %</source>
+        <translation>Bateria %1 %</translation>
+    </message>
+    <message>
+        <source>Left %1 %</source>
+        <translation>Lewa %1 %</translation>
+    </message>
+    <message>
+        <source>Right %1 %</source>
+        <translation>Prawa %1 %</translation>
+    </message>
+    <message>
+        <source>Case %1 %</source>
+        <translation>Etui %1 %</translation>
+    </message>
+    <message>
+        <source>No battery reading</source>
+        <translation>Brak odczytu baterii</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <extracomment>Between the levels of the parts: &quot;Left 87 %, Right 91 %&quot;</extracomment>
+        <translation>, </translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Prints the AirPods&apos; battery levels as Earlume knows them. Without --waybar or --format, one JSON object.</source>
+        <translation>Wypisuje poziomy baterii AirPods znane Earlume. Bez --waybar ani --format jeden obiekt JSON.</translation>
+    </message>
+    <message>
+        <source>Print once and exit, instead of a line per change.</source>
+        <translation>Wypisz raz i zakończ zamiast wiersza przy każdej zmianie.</translation>
+    </message>
+    <message>
+        <source>Print waybar custom-module objects.</source>
+        <translation>Wypisuj obiekty dla własnego modułu waybar.</translation>
+    </message>
+    <message>
+        <source>Print lines of &lt;format&gt;, with {name} {left} {right} {case} {lowest} {class}.</source>
+        <translation>Wypisuj wiersze w formacie &lt;format&gt;, z {name} {left} {right} {case} {lowest} {class}.</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,63 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="pt_BR">
+<context>
+    <name>StatusReport</name>
+    <message>
+        <source>Earlume is not running</source>
+        <translation>O Earlume não está em execução</translation>
+    </message>
+    <message>
+        <source>No AirPods connected</source>
+        <translation>Nenhum AirPods conectado</translation>
+    </message>
+    <message>
+        <source> (charging)</source>
+        <translation> (carregando)</translation>
+    </message>
+    <message>
+        <source>Battery %1 %</source>
+        <translation>Bateria %1 %</translation>
+    </message>
+    <message>
+        <source>Left %1 %</source>
+        <translation>Esquerdo %1 %</translation>
+    </message>
+    <message>
+        <source>Right %1 %</source>
+        <translation>Direito %1 %</translation>
+    </message>
+    <message>
+        <source>Case %1 %</source>
+        <translation>Estojo %1 %</translation>
+    </message>
+    <message>
+        <source>No battery reading</source>
+        <translation>Sem leitura da bateria</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <extracomment>Between the levels of the parts: &quot;Left 87 %, Right 91 %&quot;</extracomment>
+        <translation>, </translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Prints the AirPods&apos; battery levels as Earlume knows them. Without --waybar or --format, one JSON object.</source>
+        <translation>Mostra os níveis de bateria dos AirPods como o Earlume os conhece. Sem --waybar ou --format, um objeto JSON.</translation>
+    </message>
+    <message>
+        <source>Print once and exit, instead of a line per change.</source>
+        <translation>Mostrar uma vez e sair, em vez de uma linha por mudança.</translation>
+    </message>
+    <message>
+        <source>Print waybar custom-module objects.</source>
+        <translation>Mostrar objetos de módulo personalizado do waybar.</translation>
+    </message>
+    <message>
+        <source>Print lines of &lt;format&gt;, with {name} {left} {right} {case} {lowest} {class}.</source>
+        <translation>Mostrar linhas no &lt;format&gt;, com {name} {left} {right} {case} {lowest} {class}.</translation>
+    </message>
+</context>
+</TS>
