@@ -109,7 +109,7 @@ private Q_SLOTS:
         row("no Modalias: the stronger model", maxAndPro2, "a");
         row("Modalias of AirPods Pro 2", maxAndPro2, "b", "bluetooth:v004Cp2014d0001");
         row("usb source, USB vendor id", maxAndPro2, "b", "usb:v05ACp2014d0100");
-        row("other vendor", maxAndPro2, "a", "bluetooth:v0046p2014d0001");
+        row("another maker's headset", maxAndPro2, "", "bluetooth:v0046p2014d0001");
     }
     void matchesTheConnectedAirpods()
     {

@@ -111,6 +111,26 @@
         <source>Connect</source>
         <translation>Verbinden</translation>
     </message>
+    <message>
+        <source>AirPods %1 percent</source>
+        <translation>AirPods %1 Prozent</translation>
+    </message>
+    <message>
+        <source>Left AirPod %1 percent</source>
+        <translation>Linker AirPod %1 Prozent</translation>
+    </message>
+    <message>
+        <source>Right AirPod %1 percent</source>
+        <translation>Rechter AirPod %1 Prozent</translation>
+    </message>
+    <message>
+        <source>Case %1 percent</source>
+        <translation>Case %1 Prozent</translation>
+    </message>
+    <message>
+        <source>, charging</source>
+        <translation>, wird geladen</translation>
+    </message>
 </context>
 <context>
     <name>AppDelegate</name>

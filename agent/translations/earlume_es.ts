@@ -111,6 +111,26 @@
         <source>Connect</source>
         <translation>Conectar</translation>
     </message>
+    <message>
+        <source>AirPods %1 percent</source>
+        <translation>AirPods %1 por ciento</translation>
+    </message>
+    <message>
+        <source>Left AirPod %1 percent</source>
+        <translation>AirPod izquierdo %1 por ciento</translation>
+    </message>
+    <message>
+        <source>Right AirPod %1 percent</source>
+        <translation>AirPod derecho %1 por ciento</translation>
+    </message>
+    <message>
+        <source>Case %1 percent</source>
+        <translation>Estuche %1 por ciento</translation>
+    </message>
+    <message>
+        <source>, charging</source>
+        <translation>, cargando</translation>
+    </message>
 </context>
 <context>
     <name>AppDelegate</name>

@@ -111,6 +111,26 @@
         <source>Connect</source>
         <translation>Connecter</translation>
     </message>
+    <message>
+        <source>AirPods %1 percent</source>
+        <translation>AirPods %1 pour cent</translation>
+    </message>
+    <message>
+        <source>Left AirPod %1 percent</source>
+        <translation>AirPod gauche %1 pour cent</translation>
+    </message>
+    <message>
+        <source>Right AirPod %1 percent</source>
+        <translation>AirPod droit %1 pour cent</translation>
+    </message>
+    <message>
+        <source>Case %1 percent</source>
+        <translation>Boîtier %1 pour cent</translation>
+    </message>
+    <message>
+        <source>, charging</source>
+        <translation>, en charge</translation>
+    </message>
 </context>
 <context>
     <name>AppDelegate</name>

@@ -111,6 +111,26 @@
         <source>Connect</source>
         <translation>Connetti</translation>
     </message>
+    <message>
+        <source>AirPods %1 percent</source>
+        <translation>AirPods %1 percento</translation>
+    </message>
+    <message>
+        <source>Left AirPod %1 percent</source>
+        <translation>AirPod sinistro %1 percento</translation>
+    </message>
+    <message>
+        <source>Right AirPod %1 percent</source>
+        <translation>AirPod destro %1 percento</translation>
+    </message>
+    <message>
+        <source>Case %1 percent</source>
+        <translation>Custodia %1 percento</translation>
+    </message>
+    <message>
+        <source>, charging</source>
+        <translation>, in carica</translation>
+    </message>
 </context>
 <context>
     <name>AppDelegate</name>

@@ -111,6 +111,26 @@
         <source>Connect</source>
         <translation>接続</translation>
     </message>
+    <message>
+        <source>AirPods %1 percent</source>
+        <translation>AirPods %1 パーセント</translation>
+    </message>
+    <message>
+        <source>Left AirPod %1 percent</source>
+        <translation>左の AirPod %1 パーセント</translation>
+    </message>
+    <message>
+        <source>Right AirPod %1 percent</source>
+        <translation>右の AirPod %1 パーセント</translation>
+    </message>
+    <message>
+        <source>Case %1 percent</source>
+        <translation>ケース %1 パーセント</translation>
+    </message>
+    <message>
+        <source>, charging</source>
+        <translation>、充電中</translation>
+    </message>
 </context>
 <context>
     <name>AppDelegate</name>

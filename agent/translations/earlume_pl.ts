@@ -111,6 +111,26 @@
         <source>Connect</source>
         <translation>Połącz</translation>
     </message>
+    <message>
+        <source>AirPods %1 percent</source>
+        <translation>AirPods %1 procent</translation>
+    </message>
+    <message>
+        <source>Left AirPod %1 percent</source>
+        <translation>Lewy AirPod %1 procent</translation>
+    </message>
+    <message>
+        <source>Right AirPod %1 percent</source>
+        <translation>Prawy AirPod %1 procent</translation>
+    </message>
+    <message>
+        <source>Case %1 percent</source>
+        <translation>Etui %1 procent</translation>
+    </message>
+    <message>
+        <source>, charging</source>
+        <translation>, ładuje się</translation>
+    </message>
 </context>
 <context>
     <name>AppDelegate</name>

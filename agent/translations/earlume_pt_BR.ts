@@ -111,6 +111,26 @@
         <source>Connect</source>
         <translation>Conectar</translation>
     </message>
+    <message>
+        <source>AirPods %1 percent</source>
+        <translation>AirPods %1 por cento</translation>
+    </message>
+    <message>
+        <source>Left AirPod %1 percent</source>
+        <translation>AirPod esquerdo %1 por cento</translation>
+    </message>
+    <message>
+        <source>Right AirPod %1 percent</source>
+        <translation>AirPod direito %1 por cento</translation>
+    </message>
+    <message>
+        <source>Case %1 percent</source>
+        <translation>Estojo %1 por cento</translation>
+    </message>
+    <message>
+        <source>, charging</source>
+        <translation>, carregando</translation>
+    </message>
 </context>
 <context>
     <name>AppDelegate</name>

@@ -111,6 +111,26 @@
         <source>Connect</source>
         <translation>连接</translation>
     </message>
+    <message>
+        <source>AirPods %1 percent</source>
+        <translation>AirPods 百分之%1</translation>
+    </message>
+    <message>
+        <source>Left AirPod %1 percent</source>
+        <translation>左耳 AirPod 百分之%1</translation>
+    </message>
+    <message>
+        <source>Right AirPod %1 percent</source>
+        <translation>右耳 AirPod 百分之%1</translation>
+    </message>
+    <message>
+        <source>Case %1 percent</source>
+        <translation>充电盒 百分之%1</translation>
+    </message>
+    <message>
+        <source>, charging</source>
+        <translation>，正在充电</translation>
+    </message>
 </context>
 <context>
     <name>AppDelegate</name>
