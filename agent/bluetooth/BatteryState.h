@@ -53,7 +53,8 @@ struct BatteryState {
     std::optional<BatteryLevel> leftBud() const { return left ? left : single; }
     std::optional<BatteryLevel> rightBud() const { return right ? right : single; }
 
-    /// "Left 87 %, Right 91 %, Case 42 %": the levels there are, or "No battery reading".
+    /// "Left 87 %, Right 91 %, Case 42 % charging": the levels there are, each charging part named as such,
+    /// or "No battery reading".
     QString levelsText() const;
 
     /// A clock that keeps counting while the computer sleeps (CLOCK_BOOTTIME); its zero is arbitrary.
