@@ -3,11 +3,17 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QKeyEvent>
+#include <QLocalSocket>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QVBoxLayout>
+
+#include <cstring>
 
 namespace
 {
@@ -46,6 +52,43 @@ QRect clearOf(Qt::Edge edge, const QRect &screen, const QRect &available)
         break;
     }
     return area;
+}
+
+// The work areas sway knows (each visible workspace's, which leaves out layer-shell bars such as waybar), asked
+// over its IPC socket (i3's protocol: "i3-ipc", length, type, then JSON; GET_WORKSPACES is 1). Empty outside
+// sway. Sway answers at once; the wait is bounded all the same.
+QList<QRect> swayWorkAreas()
+{
+    const QString path = qEnvironmentVariable("SWAYSOCK");
+    QLocalSocket socket;
+    if (path.isEmpty() || (socket.connectToServer(path), !socket.waitForConnected(100))) {
+        return {};
+    }
+    QByteArray request("i3-ipc");
+    const quint32 header[2] = {0, 1};
+    request.append(reinterpret_cast<const char *>(header), sizeof header);
+    socket.write(request);
+    QByteArray reply;
+    quint32 length = 0;
+    while (socket.waitForReadyRead(100)) {
+        reply += socket.readAll();
+        if (reply.size() >= 14) {
+            std::memcpy(&length, reply.constData() + 6, sizeof length);
+            if (reply.size() >= 14 + qsizetype(length)) {
+                break;
+            }
+        }
+    }
+    QList<QRect> areas;
+    const QJsonArray workspaces = QJsonDocument::fromJson(reply.mid(14, length)).array();
+    for (const QJsonValue &workspace : workspaces) {
+        const QJsonObject rect = workspace[QLatin1String("rect")].toObject();
+        if (workspace[QLatin1String("visible")].toBool()) {
+            areas.append(QRect(rect[QLatin1String("x")].toInt(), rect[QLatin1String("y")].toInt(),
+                               rect[QLatin1String("width")].toInt(), rect[QLatin1String("height")].toInt()));
+        }
+    }
+    return areas;
 }
 
 int screenIndexAt(const QPoint &point, const Popover::Desktop &desktop)
@@ -95,12 +138,16 @@ Popover::Desktop Popover::currentDesktop()
     if (QScreen *primary = QGuiApplication::primaryScreen(); primary && screens.removeOne(primary)) {
         screens.prepend(primary);
     }
-    for (const QScreen *screen : std::as_const(screens)) {
-        desktop.screens.append(screen->geometry());
-        desktop.available.append(screen->availableGeometry());
-    }
     const bool wayland = qEnvironmentVariableIsSet("WAYLAND_DISPLAY")
                          || qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland");
+    const QList<QRect> swayAreas = wayland ? swayWorkAreas() : QList<QRect>();
+    for (const QScreen *screen : std::as_const(screens)) {
+        desktop.screens.append(screen->geometry());
+        const auto sway = std::find_if(swayAreas.cbegin(), swayAreas.cend(), [screen](const QRect &area) {
+            return screen->geometry().contains(area);
+        });
+        desktop.available.append(sway != swayAreas.cend() ? *sway : screen->availableGeometry());
+    }
     if (!wayland && QGuiApplication::platformName() == QLatin1String("xcb")) {
         desktop.pointer = QCursor::pos();
     }
