@@ -19,7 +19,9 @@ public:
     /// What the desktop tells about where the window may go. Screens come with the primary one first.
     struct Desktop {
         QList<QRect> screens;
-        QList<QRect> available; ///< the work area of each screen, in the same order
+        /// The work area of each screen, in the same order: X's, or on sway its workspace's, which leaves out
+        /// layer-shell bars that XWayland's work area knows nothing of.
+        QList<QRect> available;
         /// Where the pointer is, only where the display server knows it for sure (an X11 session); under
         /// XWayland it is the last point the pointer crossed one of XWayland's windows, often mid-screen.
         std::optional<QPoint> pointer;
