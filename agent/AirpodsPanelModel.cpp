@@ -45,7 +45,8 @@ QString AirpodsPanelModel::levelsText(const BatteryState &battery)
     QStringList parts;
     const auto add = [&parts](const QString &text, const std::optional<BatteryLevel> &level) {
         if (level) {
-            parts.append(text.arg(level->percent));
+            //: A part's level while it charges: "Case 42 % charging"
+            parts.append(level->charging ? tr("%1 charging").arg(text.arg(level->percent)) : text.arg(level->percent));
         }
     };
     if (battery.single && !battery.left && !battery.right) {

@@ -46,15 +46,9 @@ AppDelegate::AppDelegate(const Services &services, QObject *parent)
     QAction *quitItem = m_alternateMenu->addAction(tr("Quit Earlume"));
     connect(quitItem, &QAction::triggered, this, &AppDelegate::quitFromMenu);
     reloadVersionNumber();
-    // Also right before the desktop shows the menu from the tray's own context request. The icon theme is read
-    // only then: its first load costs more than the rest of the start.
+    // Also right before the desktop shows the menu from the tray's own context request. The entries have no
+    // icons: themes have a symbolic one for some of them only, and a menu with one icon in colour looks odd.
     connect(m_alternateMenu, &QMenu::aboutToShow, this, &AppDelegate::reloadVersionNumber);
-    connect(m_alternateMenu, &QMenu::aboutToShow, this, [settingsItem, quitItem] {
-        if (settingsItem->icon().isNull()) {
-            settingsItem->setIcon(QIcon::fromTheme(QStringLiteral("configure")));
-            quitItem->setIcon(QIcon::fromTheme(QStringLiteral("application-exit")));
-        }
-    });
 
     m_statusRefresh->setSingleShot(true);
     m_statusRefresh->setInterval(0);
@@ -128,6 +122,8 @@ void AppDelegate::setStatusImage(const QString &name)
     const QString iconName = name == QLatin1String("menuIcon") ? QStringLiteral("earlume-connected-symbolic")
                                                                : QStringLiteral("earlume-disconnected-symbolic");
     m_statusItem->setPicture(iconName, trayRendering(icon(PanelArtwork::named(name)), dark));
+    m_statusItem->setPictureDescription(name == QLatin1String("menuIcon") ? tr("AirPods connected")
+                                                                          : tr("No AirPods connected"));
 }
 
 void AppDelegate::togglePopover(const QPoint &anchor)
@@ -141,21 +137,21 @@ void AppDelegate::togglePopover(const QPoint &anchor)
         m_popover->performClose();
         return;
     }
+    // Our window saw the click on the icon first, as a click outside it, and closed: it stays closed.
+    if (m_popover->closedByClickAt(anchor)) {
+        return;
+    }
     showPopover(anchor);
 }
 
 void AppDelegate::showPopover(const QPoint &anchor)
 {
-    QRect area = anchor.isNull() ? m_statusItem->geometry() : QRect(anchor, QSize(1, 1));
-    if (!area.isValid() || area.isEmpty()) {
-        area = QRect(QCursor::pos(), QSize(1, 1));
-    }
     // Built on the first opening: most runs never need it, and it costs memory and start-up time.
     if (!panel()) {
         m_popover->setContentViewController(
             AirpodsViewController::freshController(m_services.bluetooth, m_services.workspace, m_services.appearance));
     }
-    m_popover->showRelativeTo(area);
+    m_popover->showFor(anchor, m_statusItem->geometry());
     m_services.bluetooth->refreshReadings();
     refreshPanel();
 }

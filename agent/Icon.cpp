@@ -44,8 +44,9 @@ QIcon icon(const QIcon &image)
 QIcon trayRendering(const QIcon &mask, bool darkAppearance)
 {
     const QColor glyph = darkAppearance ? QColor(0xf2, 0xf2, 0xf2) : QColor(0x2e, 0x34, 0x36);
-    QColor halo = darkAppearance ? QColor(0, 0, 0) : QColor(255, 255, 255);
-    halo.setAlphaF(0.45f);
+    // Opaque: the bar's shade need not follow the appearance (waybar's own is dark), and a faint halo gave the
+    // glyph only 2.3:1 on a bar of the same shade as the glyph.
+    const QColor halo = darkAppearance ? QColor(0, 0, 0) : QColor(255, 255, 255);
     QIcon result;
     for (const int size : TraySizes) {
         for (const qreal scale : Scales) {
@@ -59,9 +60,16 @@ QIcon trayRendering(const QIcon &mask, bool darkAppearance)
             QPixmap composed(page.size());
             composed.fill(Qt::transparent);
             QPainter painter(&composed);
-            const int step = static_cast<int>(scale);
-            for (const QPoint offset : {QPoint(-step, 0), QPoint(step, 0), QPoint(0, -step), QPoint(0, step)}) {
-                painter.drawPixmap(offset, back);
+            // A sixteenth of the picture wide, so that a host that scales a large page down to its 16 pixels
+            // (waybar does) still shows a whole pixel of it.
+            const int width = std::max(1, page.width() / 16);
+            for (int step = 1; step <= width; ++step) {
+                const int diagonal = std::max(1, step * 7 / 10);
+                for (const QPoint offset : {QPoint(-step, 0), QPoint(step, 0), QPoint(0, -step), QPoint(0, step),
+                                            QPoint(-diagonal, -diagonal), QPoint(diagonal, -diagonal),
+                                            QPoint(-diagonal, diagonal), QPoint(diagonal, diagonal)}) {
+                    painter.drawPixmap(offset, back);
+                }
             }
             painter.drawPixmap(0, 0, front);
             painter.end();

@@ -9,6 +9,6 @@
 QIcon icon(const QIcon &image);
 
 /// How the tray shows a mask icon from icon(). Tray hosts draw the pixels they are given as they are, so
-/// the glyph is painted in the text colour of the appearance, with a faint halo of the opposite colour
+/// the glyph is painted in the text colour of the appearance, with a halo of the opposite colour, a sixteenth of its size,
 /// that keeps it visible on a panel of either shade.
 QIcon trayRendering(const QIcon &mask, bool darkAppearance);

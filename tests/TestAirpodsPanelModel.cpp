@@ -136,7 +136,11 @@ private Q_SLOTS:
 
     void toolTipNamesThePairShownAndItsLevels()
     {
-        const auto readings = [](const BluetoothDevice &d) { return d.path == u"/dev_1" ? levels(87, 91, 42) : BatteryState(); };
+        const auto readings = [](const BluetoothDevice &d) {
+            BatteryState state = d.path == u"/dev_1" ? levels(87, 91, 42) : BatteryState();
+            state.caseBattery = d.path == u"/dev_3" ? BatteryLevel{60, true} : state.caseBattery;
+            return state;
+        };
         const auto tip = [&](const QList<BluetoothDevice> &devices) {
             const auto [title, text] = AirpodsPanelModel::toolTip(devices, readings);
             return QString(title + u'|' + text);
@@ -145,6 +149,7 @@ private Q_SLOTS:
         QCOMPARE(tip({device(0, false)}), QStringLiteral("Earlume|Disconnected"));
         QCOMPARE(tip({device(1, true), device(2, false)}), QStringLiteral("Pods 1|Left 87 %, Right 91 %, Case 42 %"));
         QCOMPARE(tip({device(1, true), device(2, true)}), QStringLiteral("Pods 2|No battery reading"));
+        QCOMPARE(tip({device(3, true)}), QStringLiteral("Pods 3|Case 60 % charging"));
     }
 };
 

@@ -259,6 +259,47 @@ private Q_SLOTS:
         QCOMPARE(Popover::placement({1430, 0, 10, 20}, size, screen), QPoint(1140, 20 + gap)); // kept on the screen
     }
 
+    // A 1440 x 900 screen, a 300 x 200 panel; the host's point, the work area, the pointer where it is known.
+    void popoverOpensWhereTheBarIsWithoutAScreenPoint_data()
+    {
+        QTest::addColumn<QPoint>("point");
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QPoint>("pointer"); // null: not known (a Wayland session)
+        QTest::addColumn<QPoint>("expected");
+        const QRect all(0, 0, 1440, 900);
+        QTest::newRow("waybar's point in its icon") << QPoint(10, 14) << all << QPoint() << QPoint(1136, 36);
+        QTest::newRow("menu, bottom bar in the work area") << QPoint() << QRect(0, 0, 1440, 860) << QPoint(9, 9)
+                                                           << QPoint(1136, 656);
+        QTest::newRow("menu, no strut, pointer low") << QPoint() << all << QPoint(1300, 880) << QPoint(1136, 696);
+        QTest::newRow("menu, bar on the left") << QPoint() << QRect(48, 0, 1392, 900) << QPoint(9, 9)
+                                               << QPoint(52, 696);
+        QTest::newRow("point off every screen") << QPoint(-5, 2000) << all << QPoint() << QPoint(1136, 36);
+        QTest::newRow("corner point the pointer confirms") << QPoint(30, 12) << QRect(0, 28, 1440, 872)
+                                                           << QPoint(31, 13) << QPoint(0, 28);
+        QTest::newRow("corner point, pointer elsewhere") << QPoint(30, 12) << QRect(0, 28, 1440, 872)
+                                                         << QPoint(700, 450) << QPoint(1136, 32);
+        QTest::newRow("top bar the work area misses") << QPoint(1400, 12) << all << QPoint() << QPoint(1140, 32);
+        QTest::newRow("bottom bar the work area misses") << QPoint(1400, 890) << all << QPoint() << QPoint(1140, 668);
+        QTest::newRow("top bar in the work area") << QPoint(1400, 12) << QRect(0, 28, 1440, 872) << QPoint()
+                                                  << QPoint(1140, 28);
+    }
+    void popoverOpensWhereTheBarIsWithoutAScreenPoint()
+    {
+        QFETCH(QPoint, point);
+        QFETCH(QRect, available);
+        QFETCH(QPoint, pointer);
+        QFETCH(QPoint, expected);
+        Popover::Desktop desktop{{QRect(0, 0, 1440, 900)}, {available}, std::nullopt, !pointer.isNull()};
+        if (!pointer.isNull()) {
+            desktop.pointer = pointer;
+        }
+        QCOMPARE(Popover::placementFor(point, QSize(300, 200), desktop), expected);
+        desktop.direction = Qt::RightToLeft; // trays sit at the other end
+        if (!Popover::isScreenPoint(point, desktop) && available.left() == 0) {
+            QCOMPARE(Popover::placementFor(point, QSize(300, 200), desktop).x(), 4);
+        }
+    }
+
     void hudShowsThePanelLowOnTheScreenThenGoes()
     {
         QCOMPARE(HudWindow::frameFor({1440, 100, 1920, 1080}, {300, 200}), QRect(2250, 760, 300, 200));

@@ -45,7 +45,7 @@ ManufacturerData frame(int left, int right, int caseLevel, quint16 model = 0x142
 
 // The accessory protocol's battery report: left 87 % discharging, right 91 % charging, case 42 % discharging.
 const QByteArray AapLevels = QByteArray::fromHex("045702025B01082A02");
-const QString AapText = QStringLiteral("Left 87 %, Right 91 %, Case 42 %");
+const QString AapText = QStringLiteral("Left 87 %, Right 91 % charging, Case 42 %");
 
 QStringList sessions()
 {
@@ -321,12 +321,12 @@ private Q_SLOTS:
         QTRY_VERIFY(received().value(0).toStringList().contains(QStringLiteral("0400040009000d02000000")));
         // A change shows at once; a dropped channel is opened again and brings what changed meanwhile.
         BluezMock::call(QStringLiteral("SetAapBattery"), {Pods, QByteArray::fromHex("045602025B01082A02")});
-        QTRY_COMPARE(readings(), QStringLiteral("Left 86 %, Right 91 %, Case 42 %"));
+        QTRY_COMPARE(readings(), QStringLiteral("Left 86 %, Right 91 % charging, Case 42 %"));
         BluezMock::call(QStringLiteral("RefuseAap"), {Pods, 4});
         BluezMock::call(QStringLiteral("DropAap"), {Pods});
         QTRY_COMPARE(readings(), QStringLiteral("Battery 50 %")); // the next best source while the channel is down
         BluezMock::call(QStringLiteral("SetAapBattery"), {Pods, QByteArray::fromHex("045502025B01082A02")});
-        QTRY_COMPARE(readings(), QStringLiteral("Left 85 %, Right 91 %, Case 42 %"));
+        QTRY_COMPARE(readings(), QStringLiteral("Left 85 %, Right 91 % charging, Case 42 %"));
         // Refused three times after connecting, then let in; gone with the connection.
         BluezMock::setConnected(Pods, false);
         QTRY_COMPARE(readings(), QStringLiteral("Battery 50 %"));
@@ -335,7 +335,7 @@ private Q_SLOTS:
         QTRY_COMPARE(readings(), QStringLiteral("No battery reading"));
         BluezMock::call(QStringLiteral("RefuseAap"), {Pods, 3});
         BluezMock::setConnected(Pods, true);
-        QTRY_COMPARE(readings(), QStringLiteral("Left 85 %, Right 91 %, Case 42 %"));
+        QTRY_COMPARE(readings(), QStringLiteral("Left 85 %, Right 91 % charging, Case 42 %"));
     }
 
     // The link as BlueZ 5.66 treats an external profile: bluetoothd keeps a copy of the channel's socket, so only a

@@ -99,7 +99,9 @@ private Q_SLOTS:
         for (const QString &file : Installed) {
             const QString check = file.endsWith(QLatin1String(".desktop")) ? QStringLiteral("desktop-file-validate ")
                 : file.endsWith(QLatin1String(".xml")) ? QStringLiteral("appstreamcli validate --no-net ")
-                : file.endsWith(QLatin1String(".svg")) ? QStringLiteral("test -s ")
+                // The symbolic icons: image loaders look for "<svg" in the first 256 bytes; recolouring reaches fills only.
+                : file.endsWith(QLatin1String(".svg"))
+                ? QStringLiteral("sh -c \"head -c 256 $0 | grep -q '<svg ' && ! grep -q stroke $0\" ")
                                                        : QStringLiteral("test -x ");
             QVERIFY(run(check + prefix + QLatin1Char('/') + file, check.startsWith(u'd')));
         }

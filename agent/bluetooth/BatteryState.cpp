@@ -10,7 +10,8 @@ QString BatteryState::levelsText() const
     QStringList parts;
     const auto add = [&parts](const QString &name, const std::optional<BatteryLevel> &level) {
         if (level) {
-            parts.append(QStringLiteral("%1 %2 %").arg(name).arg(level->percent));
+            parts.append(level->charging ? QStringLiteral("%1 %2 % charging").arg(name).arg(level->percent)
+                                         : QStringLiteral("%1 %2 %").arg(name).arg(level->percent));
         }
     };
     if (single && !left && !right) {

@@ -63,7 +63,8 @@ struct BatteryState {
     /// models, and an unknown one, keep the state as it is.
     BatteryState shapedFor(const AirpodsModels::Model *model) const;
 
-    /// "Left 87 %, Right 91 %, Case 42 %": the levels there are, or "No battery reading".
+    /// "Left 87 %, Right 91 %, Case 42 % charging": the levels there are, each charging part named as such,
+    /// or "No battery reading".
     QString levelsText() const;
 
     /// A clock that keeps counting while the computer sleeps (CLOCK_BOOTTIME); its zero is arbitrary.

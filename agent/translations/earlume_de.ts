@@ -36,6 +36,10 @@
         <source>Disconnected</source>
         <translation>Getrennt</translation>
     </message>
+    <message>
+        <source>%1 charging</source>
+        <translation>%1 (lädt)</translation>
+    </message>
 </context>
 <context>
     <name>AirpodsViewController</name>
@@ -141,6 +145,14 @@
     <message>
         <source>Quit Earlume</source>
         <translation>Earlume beenden</translation>
+    </message>
+    <message>
+        <source>AirPods connected</source>
+        <translation>AirPods verbunden</translation>
+    </message>
+    <message>
+        <source>No AirPods connected</source>
+        <translation>Keine AirPods verbunden</translation>
     </message>
 </context>
 <context>

@@ -36,6 +36,10 @@
         <source>Disconnected</source>
         <translation>Desconectados</translation>
     </message>
+    <message>
+        <source>%1 charging</source>
+        <translation>%1 (cargando)</translation>
+    </message>
 </context>
 <context>
     <name>AirpodsViewController</name>
@@ -141,6 +145,14 @@
     <message>
         <source>Quit Earlume</source>
         <translation>Salir de Earlume</translation>
+    </message>
+    <message>
+        <source>AirPods connected</source>
+        <translation>AirPods conectados</translation>
+    </message>
+    <message>
+        <source>No AirPods connected</source>
+        <translation>Ningunos AirPods conectados</translation>
     </message>
 </context>
 <context>

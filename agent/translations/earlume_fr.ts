@@ -36,6 +36,10 @@
         <source>Disconnected</source>
         <translation>Déconnectés</translation>
     </message>
+    <message>
+        <source>%1 charging</source>
+        <translation>%1 (en charge)</translation>
+    </message>
 </context>
 <context>
     <name>AirpodsViewController</name>
@@ -141,6 +145,14 @@
     <message>
         <source>Quit Earlume</source>
         <translation>Quitter Earlume</translation>
+    </message>
+    <message>
+        <source>AirPods connected</source>
+        <translation>AirPods connectés</translation>
+    </message>
+    <message>
+        <source>No AirPods connected</source>
+        <translation>Aucun AirPods connecté</translation>
     </message>
 </context>
 <context>

@@ -36,6 +36,10 @@
         <source>Disconnected</source>
         <translation>Disconnessi</translation>
     </message>
+    <message>
+        <source>%1 charging</source>
+        <translation>%1 (in carica)</translation>
+    </message>
 </context>
 <context>
     <name>AirpodsViewController</name>
@@ -141,6 +145,14 @@
     <message>
         <source>Quit Earlume</source>
         <translation>Esci da Earlume</translation>
+    </message>
+    <message>
+        <source>AirPods connected</source>
+        <translation>AirPods connessi</translation>
+    </message>
+    <message>
+        <source>No AirPods connected</source>
+        <translation>Nessun AirPods connesso</translation>
     </message>
 </context>
 <context>

@@ -36,6 +36,10 @@
         <source>Disconnected</source>
         <translation>未接続</translation>
     </message>
+    <message>
+        <source>%1 charging</source>
+        <translation>%1（充電中）</translation>
+    </message>
 </context>
 <context>
     <name>AirpodsViewController</name>
@@ -141,6 +145,14 @@
     <message>
         <source>Quit Earlume</source>
         <translation>Earlume を終了</translation>
+    </message>
+    <message>
+        <source>AirPods connected</source>
+        <translation>AirPods 接続済み</translation>
+    </message>
+    <message>
+        <source>No AirPods connected</source>
+        <translation>接続中の AirPods なし</translation>
     </message>
 </context>
 <context>

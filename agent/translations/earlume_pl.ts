@@ -36,6 +36,10 @@
         <source>Disconnected</source>
         <translation>Rozłączone</translation>
     </message>
+    <message>
+        <source>%1 charging</source>
+        <translation>%1 (ładuje się)</translation>
+    </message>
 </context>
 <context>
     <name>AirpodsViewController</name>
@@ -141,6 +145,14 @@
     <message>
         <source>Quit Earlume</source>
         <translation>Zakończ Earlume</translation>
+    </message>
+    <message>
+        <source>AirPods connected</source>
+        <translation>AirPods połączone</translation>
+    </message>
+    <message>
+        <source>No AirPods connected</source>
+        <translation>Brak połączonych AirPods</translation>
     </message>
 </context>
 <context>

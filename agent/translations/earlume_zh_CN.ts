@@ -36,6 +36,10 @@
         <source>Disconnected</source>
         <translation>已断开</translation>
     </message>
+    <message>
+        <source>%1 charging</source>
+        <translation>%1（正在充电）</translation>
+    </message>
 </context>
 <context>
     <name>AirpodsViewController</name>
@@ -141,6 +145,14 @@
     <message>
         <source>Quit Earlume</source>
         <translation>退出 Earlume</translation>
+    </message>
+    <message>
+        <source>AirPods connected</source>
+        <translation>AirPods 已连接</translation>
+    </message>
+    <message>
+        <source>No AirPods connected</source>
+        <translation>未连接 AirPods</translation>
     </message>
 </context>
 <context>

@@ -22,6 +22,8 @@ public:
     /// @p iconName names an icon of the theme for hosts that draw their own (symbolic) icons; @p picture is
     /// the drawn picture, for hosts that take pixels.
     virtual void setPicture(const QString &iconName, const QIcon &picture) = 0;
+    /// What the picture shows, in words: what a screen reader says for the icon.
+    virtual void setPictureDescription(const QString &description) { Q_UNUSED(description) }
     /// @p title in bold where the host has room for it, @p text below it.
     virtual void setToolTip(const QString &title, const QString &text) = 0;
     virtual void setVisible(bool visible) = 0;

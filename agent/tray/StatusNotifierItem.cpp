@@ -16,6 +16,7 @@
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QtEndian>
@@ -122,6 +123,9 @@ class StatusNotifierItemAdaptor : public QDBusAbstractAdaptor
     Q_PROPERTY(QString AttentionIconName READ none)
     Q_PROPERTY(SniIconPixmapList AttentionIconPixmap READ noPixmaps)
     Q_PROPERTY(QString AttentionMovieName READ none)
+    Q_PROPERTY(QString IconAccessibleDesc READ accessibleDescription)
+    // There is no attention picture: a host that shows one shows the same one.
+    Q_PROPERTY(QString AttentionAccessibleDesc READ accessibleDescription)
     Q_PROPERTY(SniToolTip ToolTip READ toolTip)
 
 public:
@@ -140,7 +144,9 @@ public:
     QString iconThemePath() const { return m_item->m_iconThemePath; }
     QDBusObjectPath menu() const { return QDBusObjectPath(DBusNames::DBusMenuPath); }
     bool itemIsMenu() const { return false; }
-    QString iconName() const { return m_item->m_iconName; }
+    // A host that would draw the symbolic icon as it is (its dark grey on a dark bar) gets only our pixels,
+    // which are drawn for the desktop's appearance and keep a halo for the other shade.
+    QString iconName() const { return m_item->m_hostKeepsIconColours ? QString() : m_item->m_iconName; }
     SniIconPixmapList iconPixmap() const
     {
         SniIconPixmapList result;
@@ -150,8 +156,9 @@ public:
         return result;
     }
     QString none() const { return {}; }
+    QString accessibleDescription() const { return m_item->m_pictureDescription; }
     SniIconPixmapList noPixmaps() const { return {}; }
-    SniToolTip toolTip() const { return {m_item->m_iconName, {}, m_item->m_toolTipTitle, m_item->m_toolTip}; }
+    SniToolTip toolTip() const { return {iconName(), {}, m_item->m_toolTipTitle, m_item->m_toolTip}; }
 
 public Q_SLOTS:
     void Activate(int x, int y) { Q_EMIT m_item->activated(QPoint(x, y)); }
@@ -207,6 +214,7 @@ StatusNotifierItem::StatusNotifierItem(const QDBusConnection &sessionBus, QObjec
                 m_watcherPresent = !newOwner.isEmpty();
                 m_pendingRegistration = 0;
                 setRegistered(false);
+                identifyHost();
                 registerWithWatcher();
             });
     const QDBusMessage hasOwner = QDBusMessage::createMethodCall(DBusNames::DBusService, DBusNames::DBusPath,
@@ -224,7 +232,40 @@ StatusNotifierItem::StatusNotifierItem(const QDBusConnection &sessionBus, QObjec
         // A watcher that appeared meanwhile has been seen by the service watcher already.
         m_watcherPresent = m_watcherPresent || (!reply.isError() && reply.value());
         Q_EMIT watcherChecked(m_watcherPresent);
+        identifyHost();
         registerWithWatcher();
+    });
+}
+
+void StatusNotifierItem::identifyHost()
+{
+    if (!m_watcherPresent) {
+        return;
+    }
+    const QDBusMessage message = QDBusMessage::createMethodCall(DBusNames::DBusService, DBusNames::DBusPath,
+                                                                DBusNames::DBusInterface,
+                                                                QStringLiteral("GetConnectionUnixProcessID"))
+                                 << DBusNames::StatusNotifierWatcherService;
+    auto *watcher = new QDBusPendingCallWatcher(m_sessionBus.asyncCall(message), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *call) {
+        call->deleteLater();
+        const QDBusPendingReply<uint> reply = *call;
+        if (reply.isError()) {
+            qCWarning(lcTray) << "GetConnectionUnixProcessID" << DBusNames::DBusPath
+                              << "failed:" << reply.error().message();
+            return;
+        }
+        // Waybar's tray loads a theme icon as it is, while the other hosts give a symbolic one the bar's colour.
+        QFile comm(QStringLiteral("/proc/%1/comm").arg(reply.value()));
+        const bool keeps = comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "waybar";
+        if (keeps != m_hostKeepsIconColours) {
+            m_hostKeepsIconColours = keeps;
+            if (keeps) {
+                qCInfo(lcTray) << "The tray host draws symbolic icons as they are: it gets the icon's pixels only";
+            }
+            Q_EMIT m_adaptor->NewIcon();
+            Q_EMIT m_adaptor->NewToolTip();
+        }
     });
 }
 
@@ -259,6 +300,15 @@ void StatusNotifierItem::setPicture(const QString &iconName, const QIcon &pictur
     m_pictures = pictures;
     Q_EMIT m_adaptor->NewIcon();
     Q_EMIT m_adaptor->NewToolTip();
+}
+
+void StatusNotifierItem::setPictureDescription(const QString &description)
+{
+    // Hosts read it again with the picture.
+    if (description != m_pictureDescription) {
+        m_pictureDescription = description;
+        Q_EMIT m_adaptor->NewIcon();
+    }
 }
 
 void StatusNotifierItem::setToolTip(const QString &title, const QString &text)

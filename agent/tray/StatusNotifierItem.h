@@ -27,6 +27,7 @@ public:
     ~StatusNotifierItem() override;
 
     void setPicture(const QString &iconName, const QIcon &picture) override;
+    void setPictureDescription(const QString &description) override;
     void setToolTip(const QString &title, const QString &text) override;
     void setVisible(bool visible) override;
     void setContextMenu(QMenu *menu) override;
@@ -43,6 +44,8 @@ private:
     friend class StatusNotifierItemAdaptor;
 
     void registerWithWatcher();
+    /// Finds out whether the watcher's program draws a symbolic icon without recolouring it.
+    void identifyHost();
     void closeConnection();
     void setRegistered(bool registered);
 
@@ -58,10 +61,12 @@ private:
     int m_pendingRegistration = 0; ///< the registration whose answer we wait for, or 0
     QString m_iconName;
     QList<QImage> m_pictures;
+    QString m_pictureDescription;
     QString m_toolTipTitle;
     QString m_toolTip;
     QString m_iconThemePath;
     bool m_visible = false;
     bool m_watcherPresent = false;
     bool m_registered = false;
+    bool m_hostKeepsIconColours = false; ///< the host would draw our symbolic icon in its own dark grey
 };

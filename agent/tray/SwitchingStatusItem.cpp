@@ -44,6 +44,7 @@ void SwitchingStatusItem::useFallback()
     m_fallback = new SystemTrayStatusItem(this);
     forward(m_fallback);
     m_fallback->setPicture(m_iconName, m_picture);
+    m_fallback->setPictureDescription(m_pictureDescription);
     m_fallback->setToolTip(m_toolTipTitle, m_toolTip);
     m_fallback->setContextMenu(m_menu);
     m_fallback->setVisible(m_visible);
@@ -56,6 +57,15 @@ void SwitchingStatusItem::setPicture(const QString &iconName, const QIcon &pictu
     m_notifier->setPicture(iconName, picture);
     if (m_fallback) {
         m_fallback->setPicture(iconName, picture);
+    }
+}
+
+void SwitchingStatusItem::setPictureDescription(const QString &description)
+{
+    m_pictureDescription = description;
+    m_notifier->setPictureDescription(description);
+    if (m_fallback) {
+        m_fallback->setPictureDescription(description);
     }
 }
 

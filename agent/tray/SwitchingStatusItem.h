@@ -22,6 +22,7 @@ public:
     explicit SwitchingStatusItem(const QDBusConnection &sessionBus, QObject *parent = nullptr);
 
     void setPicture(const QString &iconName, const QIcon &picture) override;
+    void setPictureDescription(const QString &description) override;
     void setToolTip(const QString &title, const QString &text) override;
     void setVisible(bool visible) override;
     void setContextMenu(QMenu *menu) override;
@@ -35,6 +36,7 @@ private:
     SystemTrayStatusItem *m_fallback = nullptr;
     QString m_iconName;
     QIcon m_picture;
+    QString m_pictureDescription;
     QString m_toolTipTitle;
     QString m_toolTip;
     QPointer<QMenu> m_menu;
