@@ -120,7 +120,7 @@ AapBatterySource::AapBatterySource(BluetoothService *bluetooth,
         }
     });
     connect(bluetooth, &BluetoothService::deviceRemoved, this, [this](const BluetoothDevice &device) {
-        m_identityKeys.remove(device.address);
+        m_pairKeys.remove(device.address);
         if (m_keys && device.isAirpods() && !m_keys->forget(device.address)) {
             qCWarning(lcAap).noquote() << "Cannot forget the keys of a removed pair:" << m_keys->errorString();
         }
@@ -170,18 +170,23 @@ bool AapBatterySource::setNoiseMode(const QString &path, NoiseMode mode)
 
 std::optional<std::array<std::uint8_t, 16>> AapBatterySource::identityKey(const QString &path) const
 {
+    return pairKeys(path).irk;
+}
+
+Aap::KeysReport AapBatterySource::pairKeys(const QString &path) const
+{
     if (!m_keys || !m_bluetooth) {
-        return std::nullopt;
+        return {};
     }
     const QString address = m_bluetooth->device(path).address;
     if (address.isEmpty()) {
-        return std::nullopt;
+        return {};
     }
-    const auto known = m_identityKeys.constFind(address);
-    if (known != m_identityKeys.cend()) {
+    const auto known = m_pairKeys.constFind(address);
+    if (known != m_pairKeys.cend()) {
         return *known;
     }
-    return *m_identityKeys.insert(address, m_keys->irk(address));
+    return *m_pairKeys.insert(address, m_keys->keys(address));
 }
 
 void AapBatterySource::follow(const BluetoothDevice &device)
@@ -282,7 +287,8 @@ void AapBatterySource::startSession(const QString &path, int fd)
 {
     Link &link = m_links[path];
     const QString address = m_bluetooth->device(path).address;
-    const bool wantKeys = m_keys && !identityKey(path);
+    const Aap::KeysReport known = pairKeys(path);
+    const bool wantKeys = m_keys && (!known.irk || !known.encryptionKey);
     auto *session = new AapSession(fd, wantKeys, this);
     link.session = session;
     connect(session, &AapSession::batteryReported, this,
@@ -295,7 +301,7 @@ void AapBatterySource::startSession(const QString &path, int fd)
         }
     });
     connect(session, &AapSession::keysReported, this, [this, address](const Aap::KeysReport &keys) {
-        m_identityKeys.remove(address);
+        m_pairKeys.remove(address);
         if (m_keys && !m_keys->store(address, keys)) {
             qCWarning(lcAap).noquote() << "Cannot keep the pair's keys:" << m_keys->errorString();
         }

@@ -29,7 +29,8 @@ class QTimer;
  * mode is forgotten when the session ends, as it may change unseen until the next one reports it.
  *
  * The first session with a pair asks for its keys and keeps them (AapKeyStore), so that its advertisements can be
- * told from other pairs' (identityKey()); they are forgotten when BlueZ removes the device.
+ * told from other pairs' (identityKey()) and their sealed levels read (pairKeys()); they are forgotten when BlueZ
+ * removes the device. A pair whose encryption key is missing is asked again.
  */
 class AapBatterySource : public BatterySource
 {
@@ -47,6 +48,8 @@ public:
     bool setNoiseMode(const QString &path, NoiseMode mode) override;
 
     /// The identity resolving key kept for the device at @p path, if any.
+    /// Both keys of the device at @p path as stored.
+    Aap::KeysReport pairKeys(const QString &path) const;
     std::optional<std::array<std::uint8_t, 16>> identityKey(const QString &path) const;
 
     static constexpr std::chrono::milliseconds FirstRetry{2000};
@@ -84,8 +87,8 @@ private:
     AapProfile *m_profile = nullptr;
     AapKeyStore *m_keys = nullptr;
     QHash<QString, Link> m_links;
-    // Identity keys by device address, read from the key store once and kept in step with what we store.
-    mutable QHash<QString, std::optional<std::array<std::uint8_t, 16>>> m_identityKeys;
+    // Keys by device address, read from the key store once and kept in step with what we store.
+    mutable QHash<QString, Aap::KeysReport> m_pairKeys;
     std::chrono::milliseconds m_firstRetry = FirstRetry;
     std::chrono::milliseconds m_longestRetry = LongestRetry;
 };
