@@ -101,6 +101,31 @@ QJsonObject StatusReport::json() const
              m_devices ? m_devices->value(QStringLiteral("devices")).toArray() : QJsonArray()}};
 }
 
+QStringList StatusReport::allLines() const
+{
+    QStringList lines;
+    if (!m_devices) {
+        return {QStringLiteral("Earlume is not running")};
+    }
+    const QJsonArray list = m_devices->value(QStringLiteral("devices")).toArray();
+    for (const QJsonValue &value : list) {
+        StatusReport one(std::nullopt, m_threshold);
+        one.m_device = value.toObject();
+        const bool connected = one.m_device.value(QStringLiteral("connected")).toBool();
+        const QString levels = one.levelsText();
+        const bool known = one.m_device.value(QStringLiteral("source")).toString() != QLatin1String("none");
+        const QString where = connected ? QStringLiteral("connected")
+                              : known   ? QStringLiteral("nearby")
+                                        : QStringLiteral("not connected");
+        lines.append(one.m_device.value(QStringLiteral("name")).toString() + QStringLiteral(": ") + where
+                     + (known ? QStringLiteral(", ") + levels : QString()));
+    }
+    if (lines.isEmpty()) {
+        lines.append(QStringLiteral("No Airpods"));
+    }
+    return lines;
+}
+
 QString StatusReport::tooltip() const
 {
     if (!m_devices) {
@@ -109,6 +134,11 @@ QString StatusReport::tooltip() const
     if (m_device.isEmpty()) {
         return QStringLiteral("No AirPods connected");
     }
+    return m_device.value(QStringLiteral("name")).toString() + u'\n' + levelsText();
+}
+
+QString StatusReport::levelsText() const
+{
     QStringList parts;
     const auto add = [&](const QString &name, const QString &part) {
         if (const std::optional<int> level = percent(part)) {
@@ -123,8 +153,7 @@ QString StatusReport::tooltip() const
         add(QStringLiteral("Right"), Right);
     }
     add(QStringLiteral("Case"), Case);
-    const QString levels = parts.isEmpty() ? QStringLiteral("No battery reading") : parts.join(QStringLiteral(", "));
-    return m_device.value(QStringLiteral("name")).toString() + u'\n' + levels;
+    return parts.isEmpty() ? QStringLiteral("No battery reading") : parts.join(QStringLiteral(", "));
 }
 
 QJsonObject StatusReport::waybar() const
