@@ -44,22 +44,28 @@ void CaseOpening::onCaseOpened(const QString &path)
         return;
     }
     const Settings settings;
-    if (settings.showHudOnConnection()) {
-        Q_EMIT hudRequested(path);
-    }
-    if (!settings.connectWhenCaseOpens()) {
+    const bool hud = settings.showHudOnConnection();
+    const bool quiet = isQuiet(path, m_clock());
+    if (!settings.connectWhenCaseOpens() || quiet) {
+        if (quiet && settings.connectWhenCaseOpens()) {
+            qCInfo(lcBattery).noquote() << "Not connecting" << path << "as its case opened: the user disconnected it"
+                                        << "a moment ago";
+        }
+        if (hud) {
+            Q_EMIT hudRequested(path);
+        }
         return;
     }
-    if (isQuiet(path, m_clock())) {
-        qCInfo(lcBattery).noquote() << "Not connecting" << path << "as its case opened: the user disconnected it"
-                                    << "a moment ago";
-        return;
-    }
+    // The connection brings its own heads-up window; this one only stands in when it fails.
     qCInfo(lcBattery).noquote() << "Connecting" << path << "as its case opened";
     PendingConnect *attempt = m_bluetooth->connectDevice(path);
-    connect(attempt, &PendingConnect::finished, this, [path](int status) {
-        if (status != PendingConnect::Success) {
-            qCInfo(lcBattery).noquote() << "Connecting" << path << "as its case opened failed, status" << status;
+    connect(attempt, &PendingConnect::finished, this, [this, path, hud](int status) {
+        if (status == PendingConnect::Success) {
+            return;
+        }
+        qCInfo(lcBattery).noquote() << "Connecting" << path << "as its case opened failed, status" << status;
+        if (hud) {
+            Q_EMIT hudRequested(path);
         }
     });
 }

@@ -12,10 +12,11 @@ class BluetoothService;
 
 /**
  * What happens when the case of one of the user's pairs opens nearby while it is not connected here
- * (BluetoothService::caseOpened(), which only the pair's own proven advertisements raise): with "Show Hud On
- * Connection" on, hudRequested() asks for one heads-up window showing it; with "Connect When Case Opens" on, the
- * pair is connected (Device1.Connect), except within QuietAfterDisconnect of the user disconnecting that pair with
- * our button, as they plainly did not want it then.
+ * (BluetoothService::caseOpened(), which only the pair's own proven advertisements raise): with "Connect When Case
+ * Opens" on, the pair is connected (Device1.Connect), except within QuietAfterDisconnect of the user disconnecting
+ * that pair with our button, as they plainly did not want it then. With "Show Hud On Connection" on, one heads-up
+ * window shows it (hudRequested()): the connection's own, or where nothing connects (not asked for, quiet, or the
+ * attempt failed) one showing the pair as it is nearby.
  */
 class CaseOpening : public QObject
 {
