@@ -179,6 +179,17 @@ void AirpodsPanelModel::reloadInfos(const BluetoothDevice &device,
     m_state.noiseMode = m_state.noiseModes.isEmpty() ? std::nullopt : noiseMode;
 }
 
+void AirpodsPanelModel::showNearby(const BluetoothDevice &device, const BatteryState &battery)
+{
+    reloadInfos(device, battery);
+    m_areAirpodsConnected = false;
+    m_airpodsDevice = device.path;
+    m_state.buttonImage = PanelImages::Refresh;
+    m_state.buttonTint = DisconnectedTint;
+    m_state.noiseModes.clear();
+    m_state.noiseMode.reset();
+}
+
 void AirpodsPanelModel::hideAllReadings()
 {
     for (PanelElement *element : {&m_state.globalText, &m_state.leftText, &m_state.rightText, &m_state.caseText,

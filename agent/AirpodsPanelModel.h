@@ -102,6 +102,10 @@ public:
                      const BatteryState &battery,
                      std::optional<NoiseMode> noiseMode = std::nullopt);
 
+    /// Fills the panel from a pair that is not connected here but was heard nearby (its case opened): its name and
+    /// levels, and the button to connect it.
+    void showNearby(const BluetoothDevice &device, const BatteryState &battery);
+
     const PanelState &state() const { return m_state; }
     /// Unknown until the first refresh.
     std::optional<bool> areAirpodsConnected() const { return m_areAirpodsConnected; }

@@ -156,6 +156,15 @@ QList<BluetoothDevice> AirpodsViewController::getAirpods()
 void AirpodsViewController::getAirpodsInfos()
 {
     const QList<BluetoothDevice> paired = m_bluetooth ? m_bluetooth->pairedDevices() : QList<BluetoothDevice>();
+    const auto nearby = std::find_if(paired.cbegin(), paired.cend(), [this](const BluetoothDevice &device) {
+        return device.path == m_nearby && device.isAirpods() && !device.connected;
+    });
+    if (nearby != paired.cend()) {
+        m_model.showNearby(*nearby, m_bluetooth->battery(nearby->path));
+        m_showPageTimeout = false;
+        render();
+        return;
+    }
     m_model.getAirpodsInfos(
         paired,
         [this](const BluetoothDevice &device) { return m_bluetooth->battery(device.path); },
@@ -260,7 +269,7 @@ void AirpodsViewController::applyButtonVisibility()
 {
     m_ui->preferencesButton->setHidden(m_buttonsSuppressed || !m_settingsButtonWanted);
     // Without AirPods there is nothing to connect, and during an attempt the spinner stands in its place.
-    m_ui->connectDisconnectButton->setHidden(m_buttonsSuppressed || !m_connectButtonWanted
+    m_ui->connectDisconnectButton->setHidden((m_buttonsSuppressed && !m_connectButtonKept) || !m_connectButtonWanted
                                              || m_model.state().buttonHidden || m_connecting);
 }
 
@@ -294,10 +303,17 @@ void AirpodsViewController::setCornerRadius(qreal radius)
     update();
 }
 
-void AirpodsViewController::hideButtons()
+void AirpodsViewController::showNearby(const QString &path)
+{
+    m_nearby = path;
+    getAirpodsInfos();
+}
+
+void AirpodsViewController::hideButtons(bool keepConnectButton)
 {
     m_buttonsSuppressed = true;
     setMinimumWidth(m_designedMinimumWidth); // no noise control row to make room for
+    m_connectButtonKept = keepConnectButton;
     applyButtonVisibility();
     renderNoiseControl();
 }
@@ -334,7 +350,7 @@ void AirpodsViewController::connectDisconnect()
         return;
     }
     if (m_model.areAirpodsConnected().value_or(false)) {
-        m_bluetooth->disconnectDevice(*device);
+        m_bluetooth->disconnectByUser(*device);
         getAirpodsInfos();
         return;
     }

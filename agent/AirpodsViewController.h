@@ -64,8 +64,12 @@ public:
     void setStyles(const Style &light, const Style &dark);
     /// Rounds the corners of the painted background (the heads-up window's panel).
     void setCornerRadius(qreal radius);
-    /// Hides both buttons and the noise control row for good, as the heads-up window shows the panel without them.
-    void hideButtons();
+    /// Hides both buttons and the noise control row for good, as the heads-up window shows the panel without them;
+    /// with @p keepConnectButton the connect button still follows the "Connect Button" setting.
+    void hideButtons(bool keepConnectButton = false);
+    /// Shows the pair at @p path while it is not connected here, with its levels and the button to connect it;
+    /// once it connects, the panel shows what it shows otherwise.
+    void showNearby(const QString &path);
 
     /// The colours applied by the last redrawTheme().
     Style currentStyle() const { return m_currentStyle; }
@@ -109,6 +113,8 @@ private:
     // The heads-up window shows the panel without buttons for good.
     bool m_buttonsSuppressed = false;
     int m_designedMinimumWidth = 0;
+    bool m_connectButtonKept = false;
+    QString m_nearby;
     bool m_settingsButtonWanted = true;
     bool m_connectButtonWanted = true;
     // After a page timeout the button shows the "no AirPods" image until the next refresh.

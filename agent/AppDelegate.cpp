@@ -14,6 +14,7 @@
 #include "Settings.h"
 #include "SystemAppearance.h"
 #include "Workspace.h"
+#include "battery/CaseOpening.h"
 #include "bluetooth/BluetoothService.h"
 #include "hud/HudWindow.h"
 #include "tray/SwitchingStatusItem.h"
@@ -230,6 +231,18 @@ void AppDelegate::setNotifications()
     auto *connections = new ConnectionWatcher(bluetooth, this);
     connect(connections, &ConnectionWatcher::airpodsConnected, this, &AppDelegate::connectBTDevice);
     connect(connections, &ConnectionWatcher::airpodsDisconnected, this, &AppDelegate::disconnectAirpods);
+    // A pair of ours whose case opens nearby: a heads-up window showing it, and a connection where asked for.
+    auto *caseOpening = new CaseOpening(bluetooth, this);
+#ifdef EARLUME_TEST_HOOKS
+    bool quietSet = false;
+    const int quietMs = qEnvironmentVariableIntValue("EARLUME_TEST_QUIET_AFTER_DISCONNECT_MS", &quietSet);
+    if (quietSet) {
+        caseOpening->setQuietAfterDisconnect(std::chrono::milliseconds(quietMs));
+    }
+#endif
+    connect(caseOpening, &CaseOpening::hudRequested, this, [this](const QString &path) {
+        HudWindow::showHud(m_services.bluetooth, m_services.workspace, m_services.appearance, path);
+    });
     // BlueZ coming or going changes what can be known: show it as it is now, without a heads-up window.
     connect(bluetooth, &BluetoothService::availableChanged, this, [this] {
         disconnectAirpodsOfConnectBluetooth();

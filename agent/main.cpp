@@ -6,6 +6,7 @@
 #include "DevicesObject.h"
 #include "DistributedNotificationCenter.h"
 #include "Notifications.h"
+#include "Settings.h"
 #include "SingleInstance.h"
 #include "SystemAppearance.h"
 #include "Translations.h"
@@ -14,6 +15,7 @@
 #include "aap/AapBatterySource.h"
 #include "aap/AapKeyStore.h"
 #include "battery/AdvertisementBatterySource.h"
+#include "battery/AdvertisementMonitor.h"
 #include "bluetooth/BluezBluetoothService.h"
 #include "media/MediaPause.h"
 #include "notices/LowBatteryNotifier.h"
@@ -72,9 +74,19 @@ int main(int argc, char *argv[])
         // Owned by the service.
         auto *accessory = new AapBatterySource(bluetooth.get(), DBusHelper::systemBus(), &keys, bluetooth.get());
         auto *advertisements = new AdvertisementBatterySource(bluetooth.get(), bluetooth.get());
-        advertisements->setIdentityKeys([accessory](const QString &path) { return accessory->identityKey(path); });
+        advertisements->setPairKeys([accessory](const QString &path) {
+            const Aap::KeysReport keys = accessory->pairKeys(path);
+            return AdvertisementBatterySource::PairKeys{keys.irk, keys.encryptionKey};
+        });
         bluetooth->addBatterySource(accessory);
         bluetooth->addBatterySource(advertisements);
+        // Pairs that are not connected here are listened for in bursts only when someone wants their case heard.
+        advertisements->setListenForNearby(Settings().connectWhenCaseOpens());
+        DistributedNotificationCenter::defaultCenter()->addObserver(
+            Notifications::ReloadSettings, advertisements,
+            [advertisements] { advertisements->setListenForNearby(Settings().connectWhenCaseOpens()); });
+        // Where BlueZ offers it, the controller listens for them instead, at no cost while nothing matches.
+        new AdvertisementMonitor(bluetooth.get(), advertisements, DBusHelper::systemBus(), bluetooth.get());
         new MediaPause(bluetooth.get(), DBusHelper::sessionBus(), bluetooth.get());
         // Where else the readings go: BlueZ's power panel, low-battery notices, other programs. Owned by the service.
         new BatteryProvider(bluetooth.get(), DBusHelper::systemBus(), bluetooth.get());

@@ -45,6 +45,7 @@ SettingsController::Options SettingsController::readOptions()
     options.settingsButton = settings.settingsButton();
     options.connectButton = settings.connectButton();
     options.pauseMediaWhenTakenOut = settings.pauseMediaWhenTakenOut();
+    options.connectWhenCaseOpens = settings.connectWhenCaseOpens();
     options.lowBatteryWarning = settings.lowBatteryWarning();
     options.lowBatteryThreshold = settings.lowBatteryThreshold();
     return options;
@@ -122,6 +123,7 @@ bool SettingsController::changeSettings(const Options &options, bool startAtLogi
     settings.setSettingsButton(options.settingsButton);
     settings.setConnectButton(options.connectButton);
     settings.setPauseMediaWhenTakenOut(options.pauseMediaWhenTakenOut);
+    settings.setConnectWhenCaseOpens(options.connectWhenCaseOpens);
     settings.setLowBatteryWarning(options.lowBatteryWarning);
     settings.setLowBatteryThreshold(options.lowBatteryThreshold);
     // The agent reads the file when ReloadSettings arrives, so it must be on disk before the post. A

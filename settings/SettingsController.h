@@ -40,6 +40,7 @@ public:
         bool settingsButton = false;
         bool connectButton = false;
         bool pauseMediaWhenTakenOut = true;
+        bool connectWhenCaseOpens = false;
         bool lowBatteryWarning = true;
         int lowBatteryThreshold = Settings::DefaultLowBatteryThreshold;
 

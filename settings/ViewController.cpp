@@ -57,6 +57,7 @@ ViewController::ViewController(SettingsController *controller, QWidget *parent)
                            m_ui->showSettingsButtonCheckbox,
                            m_ui->showConnectButtonCheckbox,
                            m_ui->pauseMediaCheckbox,
+                           m_ui->connectWhenCaseOpensCheckbox,
                            m_ui->lowBatteryWarningCheckbox,
                            m_ui->startAtLogginginCheckbox}) {
         connect(box, &QCheckBox::clicked, this, [this, box] {
@@ -105,6 +106,7 @@ void ViewController::reloadDefaults()
     m_ui->showSettingsButtonCheckbox->setChecked(options.settingsButton);
     m_ui->showConnectButtonCheckbox->setChecked(options.connectButton);
     m_ui->pauseMediaCheckbox->setChecked(options.pauseMediaWhenTakenOut);
+    m_ui->connectWhenCaseOpensCheckbox->setChecked(options.connectWhenCaseOpens);
     m_ui->lowBatteryWarningCheckbox->setChecked(options.lowBatteryWarning);
     {
         // Showing the stored threshold is no change of it.
@@ -128,6 +130,7 @@ void ViewController::changeCheckbox(bool loginBoxChanged)
     options.settingsButton = m_ui->showSettingsButtonCheckbox->isChecked();
     options.connectButton = m_ui->showConnectButtonCheckbox->isChecked();
     options.pauseMediaWhenTakenOut = m_ui->pauseMediaCheckbox->isChecked();
+    options.connectWhenCaseOpens = m_ui->connectWhenCaseOpensCheckbox->isChecked();
     options.lowBatteryWarning = m_ui->lowBatteryWarningCheckbox->isChecked();
     options.lowBatteryThreshold = m_ui->lowBatteryThresholdSpinBox->value();
     if (m_controller->changeSettings(options, m_ui->startAtLogginginCheckbox->isChecked(), loginBoxChanged)) {

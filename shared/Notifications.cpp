@@ -17,6 +17,7 @@ const QString SettingsKeys::ShowHudOnConnection = QStringLiteral("Show Hud On Co
 const QString SettingsKeys::SettingsButton = QStringLiteral("Settings Button");
 const QString SettingsKeys::ConnectButton = QStringLiteral("Connect Button");
 const QString SettingsKeys::PauseMediaWhenTakenOut = QStringLiteral("Pause Media When Taken Out");
+const QString SettingsKeys::ConnectWhenCaseOpens = QStringLiteral("Connect When Case Opens");
 const QString SettingsKeys::LowBatteryWarning = QStringLiteral("Low Battery Warning");
 const QString SettingsKeys::LowBatteryThreshold = QStringLiteral("Low Battery Threshold");
 

@@ -29,6 +29,7 @@ struct SettingsKeys {
     static const QString SettingsButton;
     static const QString ConnectButton;
     static const QString PauseMediaWhenTakenOut;
+    static const QString ConnectWhenCaseOpens;
     static const QString LowBatteryWarning;
     static const QString LowBatteryThreshold;
 };

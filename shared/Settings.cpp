@@ -165,6 +165,16 @@ void Settings::setConnectButton(bool on)
     m_pending.insert(SettingsKeys::ConnectButton, on);
 }
 
+bool Settings::connectWhenCaseOpens() const
+{
+    return value(SettingsKeys::ConnectWhenCaseOpens);
+}
+
+void Settings::setConnectWhenCaseOpens(bool on)
+{
+    m_pending.insert(SettingsKeys::ConnectWhenCaseOpens, on);
+}
+
 void Settings::setPauseMediaWhenTakenOut(bool on)
 {
     m_pending.insert(SettingsKeys::PauseMediaWhenTakenOut, on);

@@ -45,6 +45,8 @@ public:
     bool connectButton() const;
     /// Pause the playing media players when an AirPod is taken out of an ear; on when absent.
     bool pauseMediaWhenTakenOut() const;
+    /// Connect a pair of ours that is not connected here when its case opens nearby; off when absent.
+    bool connectWhenCaseOpens() const;
     /// Whether the agent warns when a part of the AirPods falls to lowBatteryThreshold() percent or below.
     bool lowBatteryWarning() const;
     int lowBatteryThreshold() const;
@@ -54,6 +56,7 @@ public:
     void setSettingsButton(bool on);
     void setConnectButton(bool on);
     void setPauseMediaWhenTakenOut(bool on);
+    void setConnectWhenCaseOpens(bool on);
     void setLowBatteryWarning(bool on);
     void setLowBatteryThreshold(int percent);
 

@@ -101,6 +101,30 @@ QJsonObject StatusReport::json() const
              m_devices ? m_devices->value(QStringLiteral("devices")).toArray() : QJsonArray()}};
 }
 
+QStringList StatusReport::allLines() const
+{
+    QStringList lines;
+    if (!m_devices) {
+        return {tr("Earlume is not running")};
+    }
+    const QJsonArray list = m_devices->value(QStringLiteral("devices")).toArray();
+    for (const QJsonValue &value : list) {
+        StatusReport one(std::nullopt, m_threshold);
+        one.m_device = value.toObject();
+        const bool connected = one.m_device.value(QStringLiteral("connected")).toBool();
+        const QString levels = one.levelsText();
+        const bool known = one.m_device.value(QStringLiteral("source")).toString() != QLatin1String("none");
+        const QString where = connected ? tr("connected") : known ? tr("nearby") : tr("not connected");
+        const QString name = one.m_device.value(QStringLiteral("name")).toString();
+        //: One pair in the list of all: "Pods: nearby, Left 87 %, Right 91 %"
+        lines.append(known ? tr("%1: %2, %3").arg(name, where, levels) : tr("%1: %2").arg(name, where));
+    }
+    if (lines.isEmpty()) {
+        lines.append(tr("No Airpods"));
+    }
+    return lines;
+}
+
 QString StatusReport::tooltip() const
 {
     if (!m_devices) {
@@ -109,6 +133,11 @@ QString StatusReport::tooltip() const
     if (m_device.isEmpty()) {
         return tr("No AirPods connected");
     }
+    return m_device.value(QStringLiteral("name")).toString() + u'\n' + levelsText();
+}
+
+QString StatusReport::levelsText() const
+{
     QStringList parts;
     const auto add = [&](const QString &text, const QString &part) {
         if (const std::optional<int> level = percent(part)) {
@@ -123,9 +152,7 @@ QString StatusReport::tooltip() const
     }
     add(tr("Case %1 %"), Case);
     //: Between the levels of the parts: "Left 87 %, Right 91 %"
-    const QString separator = tr(", ");
-    const QString levels = parts.isEmpty() ? tr("No battery reading") : parts.join(separator);
-    return m_device.value(QStringLiteral("name")).toString() + u'\n' + levels;
+    return parts.isEmpty() ? tr("No battery reading") : parts.join(tr(", "));
 }
 
 QJsonObject StatusReport::waybar() const

@@ -32,12 +32,17 @@ public:
     /// @p format with {name}, {left}, {right}, {case}, {lowest} and {class} replaced; a missing value is "-".
     QString formatted(const QString &format) const;
 
+    /// One line per AirPods in the agent's list: "AirPods Pro: connected, Left 87 %, Right 91 %, Case 42 %", with
+    /// "nearby" for a pair not connected here whose levels are known, "not connected" for the others.
+    QStringList allLines() const;
+
     QString statusClass() const;
     std::optional<int> lowest() const;
 
 private:
     std::optional<int> percent(const QString &part) const;
     bool charging(const QString &part) const;
+    QString levelsText() const;
     QString tooltip() const;
 
     std::optional<QJsonObject> m_devices;

@@ -28,10 +28,13 @@ int main(int argc, char *argv[])
                                     QCoreApplication::translate("main", "Print lines of <format>, with {name} {left} {right} {case} "
                                                                         "{lowest} {class}."),
                                     QStringLiteral("format"));
-    parser.addOptions({once, waybar, format});
+    const QCommandLineOption all(QStringLiteral("all"),
+                                 QCoreApplication::translate("main", "Print every paired AirPods, one line each: connected, "
+                                                                     "seen nearby (with its levels) or not connected; then exit."));
+    parser.addOptions({once, waybar, format, all});
     parser.process(app);
 
-    const bool watching = !parser.isSet(once) && (parser.isSet(waybar) || parser.isSet(format));
+    const bool watching = !parser.isSet(once) && !parser.isSet(all) && (parser.isSet(waybar) || parser.isSet(format));
     const QString lineFormat = parser.value(format);
     const bool asWaybar = parser.isSet(waybar);
     QString lastLine;
@@ -41,7 +44,9 @@ int main(int argc, char *argv[])
                      [&](const std::optional<QJsonObject> &devices) {
                          const StatusReport report(devices, Settings().lowBatteryThreshold());
                          QString line;
-                         if (asWaybar) {
+                         if (parser.isSet(all)) {
+                             line = report.allLines().join(u'\n');
+                         } else if (asWaybar) {
                              line = QString::fromUtf8(QJsonDocument(report.waybar()).toJson(QJsonDocument::Compact));
                          } else if (parser.isSet(format)) {
                              line = report.formatted(lineFormat);

@@ -4,10 +4,13 @@
 // earlume-status), and a desktop with neither tray nor BlueZ (the last test).
 #include "DBusNames.h"
 #include "Notifications.h"
+#include "aap/AapKeyStore.h"
+#include "aap/ResolvablePrivateAddress.h"
 #include "support/TestEnvironment.h"
 
 #include <QDBusConnectionInterface>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QDBusMetaType>
 #include <QJsonArray>
@@ -628,6 +631,107 @@ private Q_SLOTS:
         QVERIFY(m_agent->start());
         QVERIFY(bar.waitForLine(none.arg(QStringLiteral("No AirPods connected")), 3));
         QVERIFY(bar.isRunning());
+    }
+
+    // A pair whose keys the agent learnt, on the phone now: its own advertisements give its exact levels, and its
+    // case opening shows a heads-up window, and connects it once asked to, but not right after the user's own
+    // disconnect with our button; a stranger's pair opening its case does nothing.
+    void nearbyPairLevelsAndCaseOpening()
+    {
+        m_agent = std::make_unique<ProgramUnderTest>(QStringLiteral("Earlume"));
+        m_agent->setEnvironmentValue(QStringLiteral("EARLUME_TEST_QUIET_AFTER_DISCONNECT_MS"), QStringLiteral("4000"));
+        TestEnvironment::writeSettings(false, false, false, true);
+        QVERIFY(m_agent->start());
+        const QByteArray irk = QByteArray::fromHex("ec0234a357c8ad05341010a60a397d9b");
+        ResolvablePrivateAddress::Block key{}, seal{};
+        std::copy(irk.cbegin(), irk.cend(), key.begin());
+        seal.fill(0x11);
+        const std::array<std::uint8_t, 3> hash = ResolvablePrivateAddress::ah(key, {0x70, 0x81, 0x94});
+        const QString address = QStringLiteral("70:81:94:%1:%2:%3").arg(hash[0], 2, 16, QLatin1Char('0'))
+                                    .arg(hash[1], 2, 16, QLatin1Char('0')).arg(hash[2], 2, 16, QLatin1Char('0')).toUpper();
+        BluezMock::call(QStringLiteral("SetModalias"), {m_pods, QStringLiteral("bluetooth:v004Cp2014d0001")});
+        BluezMock::call(QStringLiteral("SetAapKeys"), {m_pods, irk, QByteArray(16, '\x11')});
+        setLevels(87, 91, 42);
+        BluezMock::setConnected(m_pods, true);
+        QTRY_VERIFY(AapKeyStore().keys(QStringLiteral("AA:00:00:00:00:01")).encryptionKey.has_value());
+        BluezMock::setConnected(m_pods, false);
+        // Left bud primary, this bud in the case; sealed: left 87 %, right 59 % charging, case 42 %.
+        qDBusRegisterMetaType<QMap<quint16, QByteArray>>();
+        const auto message = [&seal](int lid) {
+            const auto sealed = ResolvablePrivateAddress::encryptBlock(seal, {0, 87, 59 | 0x80, 42});
+            return QVariant::fromValue(QMap<quint16, QByteArray>{
+                {0x004C, QByteArray::fromHex("0719011420755804") + char(lid) + QByteArray::fromHex("0000")
+                             + QByteArray(reinterpret_cast<const char *>(sealed->data()), 16)}});
+        };
+        QStringList advertisers;
+        const auto heard = [&](const QString &from, int lid) {
+            const QString path = QStringLiteral("/org/bluez/hci0/dev_") + QString(from).replace(u':', u'_');
+            if (advertisers.contains(path)) {
+                BluezMock::call(QStringLiteral("UpdateAdvertisement"), {path, message(lid), QVariant::fromValue(qint16(-70))});
+                return;
+            }
+            advertisers.append(path);
+            BluezMock::call(QStringLiteral("AddLEDevice"), {QStringLiteral("hci0"), from, message(lid),
+                                                            QVariant::fromValue(qint16(-70))});
+        };
+        heard(address, 0x0A);
+        QTRY_COMPARE(statusOutput({QStringLiteral("--all")}), QByteArray("Pods: nearby, Left 87 %, Right 59 % (charging), Case 42 %\n"));
+        const QJsonObject pods = status().value(QStringLiteral("devices")).toArray().at(0).toObject();
+        QCOMPARE(pods.value(QStringLiteral("connected")), false);
+        QCOMPARE(pods.value(QStringLiteral("source")), QStringLiteral("proven-advertisement"));
+        QCOMPARE(pods.value(QStringLiteral("right")).toObject(),
+                 (QJsonObject{{QStringLiteral("percent"), 59}, {QStringLiteral("charging"), true}}));
+        // A stranger's case opens, then ours: one heads-up window, no connection (not asked for).
+        TestEnvironment::writeSettings(false, true, false, true);
+        m_recorder->post(Notifications::ReloadSettings);
+        QVERIFY(m_agent->waitForLine(QStringLiteral("Settings reloaded")));
+        const QString hudLine = QStringLiteral("Window ordered out!");
+        heard(QStringLiteral("4C:11:22:33:44:02"), 0x0A);
+        heard(QStringLiteral("4C:11:22:33:44:02"), 0x03);
+        heard(address, 0x03);
+        QVERIFY(m_agent->waitForLine(hudLine));
+        QTest::qWait(300);
+        QCOMPARE(m_agent->count(hudLine), 1);
+        QCOMPARE(status().value(QStringLiteral("connected")), false);
+        // Asked for: the next opening connects.
+        Settings settings;
+        settings.setConnectWhenCaseOpens(true);
+        settings.setShowHudOnConnection(false);
+        settings.save();
+        m_recorder->post(Notifications::ReloadSettings);
+        QVERIFY(m_agent->waitForLine(QStringLiteral("Settings reloaded")));
+        heard(address, 0x0B);
+        heard(address, 0x04);
+        QTRY_COMPARE(status().value(QStringLiteral("connected")), true);
+        // Disconnected with our button: the next opening within the quiet period does not connect, a later one does.
+        trayCall(DBusNames::StatusNotifierItemPath, DBusNames::StatusNotifierItemInterface + QStringLiteral(".Activate"),
+                 {QStringLiteral("700"), QStringLiteral("12")});
+        QRect panel;
+        QTRY_VERIFY((panel = TestEnvironment::windowGeometry(QStringLiteral("Earlume"))).isValid());
+        QElapsedTimer sinceDisconnect;
+        sinceDisconnect.start();
+        QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(panel.right() - 22),
+                                                      QString::number(panel.top() + 22), QStringLiteral("click"),
+                                                      QStringLiteral("1")});
+        QTRY_COMPARE(status().value(QStringLiteral("connected")), false);
+        heard(address, 0x0C);
+        heard(address, 0x05);
+        QTest::qWait(1000);
+        QCOMPARE(status().value(QStringLiteral("connected")), false);
+        QVERIFY(sinceDisconnect.elapsed() < 4000);
+        QTest::qWait(int(std::max<qint64>(0, 4200 - sinceDisconnect.elapsed())));
+        heard(address, 0x0D);
+        heard(address, 0x06);
+        QTRY_COMPARE(status().value(QStringLiteral("connected")), true);
+        BluezMock::setConnected(m_pods, false);
+        for (const QString &advertiser : std::as_const(advertisers)) {
+            TestEnvironment::call(QDBusConnection::systemBus(), DBusNames::BluezService, QStringLiteral("/org/bluez/hci0"),
+                                  DBusNames::BluezAdapterInterface, QStringLiteral("RemoveDevice"),
+                                  {QVariant::fromValue(QDBusObjectPath(advertiser))});
+        }
+        settings.setConnectWhenCaseOpens(false);
+        settings.save();
+        QFile::remove(AapKeyStore::defaultPath());
     }
 
     void saysOnceWhatIsMissingAndKeepsAnswering()

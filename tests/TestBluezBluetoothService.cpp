@@ -7,6 +7,7 @@
 #include "aap/AapPacket.h"
 #include "aap/ResolvablePrivateAddress.h"
 #include "battery/AdvertisementBatterySource.h"
+#include "battery/AdvertisementMonitor.h"
 #include "bluetooth/BluezBluetoothService.h"
 #include "bluetooth/BluezDiscovery.h"
 #include "support/TestEnvironment.h"
@@ -43,6 +44,24 @@ ManufacturerData frame(int left, int right, int caseLevel, quint16 model = 0x142
                           + char(right << 4 | left) + char(caseLevel) + char(0x31) + QByteArray(18, '\0')}};
 }
 
+// A message with the left bud primary, its status and lid byte, and the last 16 bytes sealed with @p key: @p sealed
+// is the deciphered block's bytes 1-3 (left, right, case; bit 7 charging), and the clear levels fit them.
+ManufacturerData sealedFrame(int status, int lid, const QByteArray &sealed, const QByteArray &key)
+{
+    const auto tens = [&sealed](int i, int otherwise) {
+        return i < sealed.size() && (sealed[i] & 0x7F) <= 100 ? (sealed[i] & 0x7F) / 10 : otherwise;
+    };
+    QByteArray bytes = frame(tens(0, 6), tens(1, 5), tens(2, 4)).value(0x004C);
+    bytes[5] = char(status);
+    bytes[8] = char(lid);
+    ResolvablePrivateAddress::Block plain{}, secret{};
+    std::copy(sealed.cbegin(), sealed.cend(), plain.begin() + 1);
+    std::copy(key.cbegin(), key.cend(), secret.begin());
+    const auto cipher = ResolvablePrivateAddress::encryptBlock(secret, plain);
+    bytes.replace(bytes.size() - 16, 16, QByteArray(reinterpret_cast<const char *>(cipher->data()), 16));
+    return {{0x004C, bytes}};
+}
+
 // The accessory protocol's battery report: left 87 % discharging, right 91 % charging, case 42 % discharging.
 const QByteArray AapLevels = QByteArray::fromHex("045702025B01082A02");
 const QString AapText = QStringLiteral("Left 87 %, Right 91 % charging, Case 42 %");
@@ -73,7 +92,10 @@ class TestBluezBluetoothService : public QObject
         m_aap->setRetryTiming(std::chrono::milliseconds(100), std::chrono::milliseconds(400));
         m_source = std::make_unique<AdvertisementBatterySource>(m_service.get());
         m_source->setClock([this] { return BatteryState::now() + m_clockOffset; });
-        m_source->setIdentityKeys([this](const QString &path) { return m_aap->identityKey(path); });
+        m_source->setPairKeys([this](const QString &path) {
+            const Aap::KeysReport keys = m_aap->pairKeys(path);
+            return AdvertisementBatterySource::PairKeys{keys.irk, keys.encryptionKey};
+        });
         m_service->addBatterySource(m_aap.get());
         m_service->addBatterySource(m_source.get());
         return QTest::qWaitFor([this] { return m_service->isAvailable(); });
@@ -408,6 +430,45 @@ private Q_SLOTS:
         QDBusConnection::disconnectFromBus(QStringLiteral("holder"));
     }
 
+    // Where BlueZ offers the advertisement monitor manager, a pair of ours that is not connected is listened for by
+    // the controller, and by no discovery; elsewhere only in bursts, while someone looks.
+    void listensForNearbyPairsByMonitorOrBursts_data()
+    {
+        QTest::addColumn<bool>("offered");
+        QTest::newRow("monitor manager offered") << true;
+        QTest::newRow("not offered") << false;
+    }
+    void listensForNearbyPairsByMonitorOrBursts()
+    {
+        QFETCH(bool, offered);
+        if (offered) {
+            BluezMock::call(QStringLiteral("OfferAdvertisementMonitor"), {QStringLiteral("hci0")});
+        }
+        addAirpods(false);
+        BluezMock::call(QStringLiteral("SetAapKeys"), {Pods, QByteArray(16, '\x22'), QByteArray(16, '\x11')});
+        QVERIFY(load());
+        AdvertisementMonitor monitor(m_service.get(), m_source.get(), DBusHelper::systemBus());
+        m_source->setBurstTiming(std::chrono::milliseconds(300), std::chrono::seconds(60));
+        const auto monitors = [] {
+            return BluezMock::call(QStringLiteral("GetAdvertisementMonitors")).arguments().value(0).toStringList();
+        };
+        BluezMock::setConnected(Pods, true);
+        QTRY_VERIFY(m_aap->pairKeys(Pods).encryptionKey.has_value());
+        QCOMPARE(monitors(), QStringList());
+        BluezMock::setConnected(Pods, false);
+        const QStringList expected{m_us + QStringLiteral(" /com/vostel/Earlume/AdvertisementMonitor/hci0/proximity "
+                                                         "or_patterns 0/ff/4c0007")};
+        QTRY_COMPARE(monitors(), offered ? expected : QStringList());
+        QTRY_COMPARE(monitor.isActive(), offered);
+        m_source->refresh(); // the panel opened
+        QTest::qWait(100);
+        QCOMPARE(sessions(), offered ? QStringList() : QStringList{m_us});
+        QTRY_COMPARE(sessions(), QStringList());
+        // Connected again: the monitor goes.
+        BluezMock::setConnected(Pods, true);
+        QTRY_COMPARE(monitors(), QStringList());
+    }
+
     void identityKeyProvesAdvertisements()
     {
         const QByteArray irk = QByteArray::fromHex("ec0234a357c8ad05341010a60a397d9b");
@@ -431,6 +492,33 @@ private Q_SLOTS:
         QTRY_COMPARE(m_source->advertisements().size(), 2);
         QTRY_COMPARE(readings(), QStringLiteral("Left 60 %, Right 50 %, Case 40 %"));
         QCOMPARE(m_service->battery(Pods).origin, BatteryOrigin::ProvenAdvertisement);
+        // The sealed part opens with the encryption key: levels to 1 %, the left bud primary by status bit 5; a
+        // case above 100 is no reading there, so the clear part's 10 % level stands.
+        const QByteArray sealing(16, '\x11');
+        const QString ours = QStringLiteral("/org/bluez/hci0/dev_") + QString(resolving).replace(u':', u'_').toUpper();
+        const auto advertise = [](const QString &path, const ManufacturerData &data) {
+            BluezMock::call(QStringLiteral("UpdateAdvertisement"), {path, QVariant::fromValue(data),
+                                                                    QVariant::fromValue(qint16(-80))});
+        };
+        advertise(ours, sealedFrame(0x75, 0x0A, QByteArray::fromHex("57bbff"), sealing));
+        QTRY_COMPARE(readings(), QStringLiteral("Left 87 %, Right 59 %, Case 40 %"));
+        QCOMPARE(m_service->battery(Pods).right, (BatteryLevel{59, true}));
+        // Disconnected here and still heard: a pair nearby keeps its levels. Its lid, from a bud in the case (status
+        // bit 6), opening with its counter moved is one opening, told once; a stranger's opening is nothing.
+        QSignalSpy openings(m_service.get(), &BluetoothService::caseOpened);
+        BluezMock::setConnected(Pods, false);
+        QTRY_VERIFY(!m_service->device(Pods).connected);
+        QCOMPARE(readings(), QStringLiteral("Left 87 %, Right 59 %, Case 40 %"));
+        advertise(QStringLiteral("/org/bluez/hci0/dev_4C_11_22_33_44_01"), sealedFrame(0x75, 0x0A, {}, sealing));
+        advertise(QStringLiteral("/org/bluez/hci0/dev_4C_11_22_33_44_01"), sealedFrame(0x75, 0x03, {}, sealing));
+        for (const int lid : {0x03, 0x03, 0x0B, 0x04}) {
+            advertise(ours, sealedFrame(0x75, lid, QByteArray::fromHex("5a3b2a"), sealing));
+        }
+        QTRY_COMPARE(openings.size(), 2);
+        QTest::qWait(100);
+        QCOMPARE(openings.size(), 2);
+        QCOMPARE(openings.at(0).at(0).toString(), Pods);
+        QCOMPARE(readings(), QStringLiteral("Left 90 %, Right 59 %, Case 42 %"));
         // The key survives a restart of the agent, and goes with the device.
         QVERIFY(load());
         QVERIFY(m_aap->identityKey(Pods).has_value());

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The AirPods' battery advertisement: how it is decoded, and which one overheard belongs to the connected pair.
+#include "aap/ResolvablePrivateAddress.h"
 #include "battery/AdvertisementMatch.h"
 
 #include <QTest>
@@ -26,6 +27,16 @@ QString describe(const std::optional<ProximityPairingMessage> &m)
               : QStringLiteral("%1 primary: L%2 R%3 C%4")
                     .arg(QLatin1String(m->primaryIsLeft ? "left" : "right"), part(m->leftPercent, m->leftCharging),
                          part(m->rightPercent, m->rightCharging), part(m->casePercent, m->caseCharging));
+}
+
+// Levels as text, "L87c R91 C-" or "S64": a part without a reading is "-", a charging one ends in "c".
+QString describe(const SealedLevels &l)
+{
+    const auto part = [](const std::optional<Level> &level) {
+        return level ? QString::number(level->percent) + QLatin1String(level->charging ? "c" : "") : QStringLiteral("-");
+    };
+    return l.single ? QLatin1Char('S') + part(l.single)
+                    : QStringLiteral("L%1 R%2 C%3").arg(part(l.left), part(l.right), part(l.casePart));
 }
 
 // A message from AirPods Pro 2 (or @p model) with both buds at 80 %, heard @p age before 1000 s.
@@ -84,6 +95,100 @@ private Q_SLOTS:
             QTEST(describe(decodeProximityPairing(data)), "expected");
         }
         QCOMPARE(message ? message->model : 0x0E20, 0x0E20); // big-endian at offsets 3-4
+    }
+
+    // The sealed part, made here with the published layout: block bytes 1-3 are the primary bud, the other one and
+    // the case (bit 7 charging), enciphered under a key, put in the last 16 bytes and read back through the decoder.
+    void opensTheSealedLevels_data()
+    {
+        QTest::addColumn<QByteArray>("clear");
+        QTest::addColumn<QByteArray>("sealed");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char *name, const char *clear, const char *sealed, const char *expected) {
+            QTest::newRow(name) << QByteArray::fromHex(clear) << QByteArray::fromHex(sealed)
+                                << QString::fromLatin1(expected);
+        };
+        row("left primary", "0e202b5804", "00573b2a", "L87 R59 C42");
+        row("right primary, all charging", "0e200b5874", "00d7bbaa", "L59c R87c C42c");
+        row("0 and 100 are readings", "14202ba000", "00006400", "L0 R100 C0");
+        row("above 100 is no reading", "14202b5505", "00657fff", "L- R- C-");
+        row("other bytes are not required to be constants", "14202b4404", "ff2a2b2cffffffffffffffffffffffff",
+            "L42 R43 C44");
+        row("AirPods Max: one level, no case", "0a20020600", "0040ffff", "S64");
+        row("AirPods Max 2, charging", "2d20230a10", "00e1ffff", "S97c");
+        // A wrong key (or the key's bytes in the wrong order) gives bytes that do not fit the clear 10 % levels.
+        row("does not fit the clear levels", "14202b5505", "00573b2a", "L87 R59 C42 unfit");
+    }
+    void opensTheSealedLevels()
+    {
+        QFETCH(QByteArray, clear);
+        QFETCH(QByteArray, sealed);
+        const ResolvablePrivateAddress::Block key{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88,
+                                                  0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF, 0x00};
+        ResolvablePrivateAddress::Block plain{};
+        std::copy(sealed.cbegin(), sealed.cend(), plain.begin());
+        const auto cipher = ResolvablePrivateAddress::encryptBlock(key, plain);
+        QVERIFY(cipher);
+        const QByteArray bytes = QByteArray::fromHex("071901") + clear + QByteArray::fromHex("310000")
+                                 + QByteArray(reinterpret_cast<const char *>(cipher->data()), 16)
+                                 + QByteArray::fromHex("1005"); // another message follows
+        const std::span data(reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size()));
+        const auto message = decodeProximityPairing(data);
+        QVERIFY(message && message->encrypted);
+        const auto opened = ResolvablePrivateAddress::decryptBlock(key, *message->encrypted);
+        QVERIFY(opened);
+        const SealedLevels levels = levelsFromDeciphered(*message, *opened);
+        QTEST(QString(describe(levels) + QLatin1String(sealedFitsClear(*message, levels) ? "" : " unfit")), "expected");
+        // A part the sealed block has no reading of keeps the clear 10 % level.
+        const BatteryState clearState = stateFrom(*message);
+        BatteryState state = clearState;
+        applySealedLevels(state, levels);
+        QCOMPARE(state.single.has_value(), isOverEarModel(message->model));
+        if (!isOverEarModel(message->model)) {
+            QCOMPARE(state.left->percent, levels.left ? levels.left->percent : clearState.left->percent);
+            QCOMPARE(state.caseBattery->percent,
+                     levels.casePart ? levels.casePart->percent : clearState.caseBattery->percent);
+        }
+        QCOMPARE(message->worn.has_value(), message->model == 0x2D20); // only AirPods Max 2 tell it
+    }
+
+    // Whose lid bit counts, and which change of it is an opening (status bit 6: this bud in the case; bit 2: both).
+    void followsTheLid_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("before"); // -1: no earlier trusted lid
+        QTest::addColumn<int>("now");
+        QTest::addColumn<QString>("expected"); // untrusted, opened, or unchanged
+        const auto row = [](const char *name, int status, int before, int now, const char *expected) {
+            QTest::newRow(name) << status << before << now << QString::fromLatin1(expected);
+        };
+        row("bud in the case: closed to open, counter moved", 0x55, 0x0A, 0x03, "opened");
+        row("both in the case", 0x24, 0x09, 0x02, "opened");
+        row("counter did not move", 0x55, 0x0A, 0x02, "unchanged");
+        row("open to open", 0x55, 0x02, 0x03, "unchanged");
+        row("open to closed", 0x55, 0x02, 0x0B, "unchanged");
+        row("first frame heard", 0x55, -1, 0x03, "unchanged");
+        row("bud out of the case: stale lid", 0x11, 0x0A, 0x03, "untrusted");
+        row("both in ears", 0x2B, 0x0A, 0x03, "untrusted");
+    }
+    void followsTheLid()
+    {
+        QFETCH(int, status);
+        QFETCH(int, before);
+        QFETCH(int, now);
+        const auto lidOf = [status](int lid) {
+            const QByteArray bytes = QByteArray::fromHex("0707010e20") + char(status) + "\x55\x35" + char(lid);
+            return trustedLid(*decodeProximityPairing(
+                std::span(reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size()))));
+        };
+        const auto current = lidOf(now);
+        const auto earlier = before < 0 ? std::nullopt : lidOf(before);
+        QTEST(!current ? QStringLiteral("untrusted") : caseOpened(earlier, *current) ? QStringLiteral("opened")
+                                                                                  : QStringLiteral("unchanged"),
+              "expected");
+        if (current) {
+            QCOMPARE(current->open, !(now & 0x08));
+        }
     }
 
     void matchesTheConnectedAirpods_data()

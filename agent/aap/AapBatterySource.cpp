@@ -99,18 +99,23 @@ bool AapBatterySource::setNoiseMode(const QString &path, NoiseMode mode)
 
 std::optional<std::array<std::uint8_t, 16>> AapBatterySource::identityKey(const QString &path) const
 {
+    return pairKeys(path).irk;
+}
+
+Aap::KeysReport AapBatterySource::pairKeys(const QString &path) const
+{
     if (!m_keys || !m_bluetooth) {
-        return std::nullopt;
+        return {};
     }
     const QString address = m_bluetooth->device(path).address;
     if (address.isEmpty()) {
-        return std::nullopt;
+        return {};
     }
-    const auto known = m_identityKeys.constFind(address);
-    if (known != m_identityKeys.cend()) {
+    const auto known = m_pairKeys.constFind(address);
+    if (known != m_pairKeys.cend()) {
         return *known;
     }
-    return *m_identityKeys.insert(address, m_keys->irk(address));
+    return *m_pairKeys.insert(address, m_keys->keys(address));
 }
 
 void AapBatterySource::subscribe(const QString &path, AccessoryLink *link)
@@ -118,7 +123,8 @@ void AapBatterySource::subscribe(const QString &path, AccessoryLink *link)
     connect(link, &AccessoryLink::received, this,
             [this, path](const Aap::Message &message) { onMessage(path, message); });
     connect(link, &AccessoryLink::ready, this, [this, path, link] {
-        if (m_keys && !identityKey(path)) {
+        const Aap::KeysReport known = pairKeys(path);
+        if (m_keys && (!known.irk || !known.encryptionKey)) {
             link->send(Aap::requestKeys());
         }
     });
@@ -158,7 +164,7 @@ void AapBatterySource::onMessage(const QString &path, const Aap::Message &messag
         }
     } else if (const auto *keys = std::get_if<Aap::KeysReport>(&message)) {
         const QString address = m_bluetooth ? m_bluetooth->device(path).address : QString();
-        m_identityKeys.remove(address);
+        m_pairKeys.remove(address);
         if (m_keys && !address.isEmpty() && !m_keys->store(address, *keys)) {
             qCWarning(lcAap).noquote() << "Cannot keep the pair's keys:" << m_keys->errorString();
         }
@@ -221,7 +227,7 @@ void AapBatterySource::onNoiseMode(const QString &path, std::optional<NoiseMode>
 
 void AapBatterySource::onRemoved(const BluetoothDevice &device)
 {
-    m_identityKeys.remove(device.address);
+    m_pairKeys.remove(device.address);
     if (!m_keys || !device.isAirpods()) {
         return;
     }
@@ -233,6 +239,7 @@ void AapBatterySource::onRemoved(const BluetoothDevice &device)
             qCDebug(lcAap) << "Keeping the keys of" << device.path << "- its adapter went away";
             return;
         }
+        m_pairKeys.remove(device.address);
         if (!m_keys->forget(device.address)) {
             qCWarning(lcAap).noquote() << "Cannot forget the keys of a removed pair:" << m_keys->errorString();
         }

@@ -26,7 +26,8 @@ class QTimer;
  * mode is forgotten when the session ends, as it may change unseen until the next one reports it.
  *
  * The first session with a pair asks for its keys and keeps them (AapKeyStore), so that its advertisements can be
- * told from other pairs' (identityKey()). They are forgotten when the pair is unpaired: BlueZ removes the device
+ * told from other pairs' (identityKey()) and their sealed levels read (pairKeys()); a pair whose encryption key is
+ * missing is asked again. They are forgotten when the pair is unpaired: BlueZ removes the device
  * while its adapter stays. An adapter that goes away (a dongle unplugged) takes its devices along, and keeps them.
  */
 class AapBatterySource : public BatterySource
@@ -44,6 +45,8 @@ public:
     std::optional<NoiseMode> noiseMode(const QString &path) const override;
     bool setNoiseMode(const QString &path, NoiseMode mode) override;
 
+    /// The keys kept for the device at @p path: its identity resolving key and its encryption key, where known.
+    Aap::KeysReport pairKeys(const QString &path) const;
     /// The identity resolving key kept for the device at @p path, if any.
     std::optional<std::array<std::uint8_t, 16>> identityKey(const QString &path) const;
 
@@ -71,6 +74,6 @@ private:
     AccessoryLinks *m_links = nullptr;
     AapKeyStore *m_keys = nullptr;
     QHash<QString, Reading> m_readings;
-    // Identity keys by device address, read from the key store once and kept in step with what we store.
-    mutable QHash<QString, std::optional<std::array<std::uint8_t, 16>>> m_identityKeys;
+    // Keys by device address, read from the key store once and kept in step with what we store.
+    mutable QHash<QString, Aap::KeysReport> m_pairKeys;
 };

@@ -61,12 +61,13 @@ QString AapKeyStore::filePath() const
 
 std::optional<std::array<std::uint8_t, 16>> AapKeyStore::irk(const QString &address) const
 {
+    return keys(address).irk;
+}
+
+Aap::KeysReport AapKeyStore::keys(const QString &address) const
+{
     const auto entries = read(nullptr);
-    if (!entries) {
-        return std::nullopt;
-    }
-    const auto it = entries->constFind(normalized(address));
-    return it != entries->cend() ? it->irk : std::nullopt;
+    return entries ? entries->value(normalized(address)) : Aap::KeysReport();
 }
 
 bool AapKeyStore::store(const QString &address, const Aap::KeysReport &keys)

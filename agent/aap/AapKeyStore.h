@@ -34,6 +34,8 @@ public:
 
     /// The identity resolving key stored for @p address (either case), if any.
     std::optional<std::array<std::uint8_t, 16>> irk(const QString &address) const;
+    /// Both keys stored for @p address (either case); empty ones where none is stored.
+    Aap::KeysReport keys(const QString &address) const;
 
     /// Stores @p keys for @p address, replacing what was stored for it; leaves the file untouched when they are
     /// equal. False, with errorString(), for a malformed address or when the file cannot be read or written.

@@ -32,6 +32,8 @@ struct Crypto {
     decltype(&EVP_EncryptInit_ex) encryptInit = nullptr;
     decltype(&EVP_CIPHER_CTX_set_padding) setPadding = nullptr;
     decltype(&EVP_EncryptUpdate) encryptUpdate = nullptr;
+    decltype(&EVP_DecryptInit_ex) decryptInit = nullptr;
+    decltype(&EVP_DecryptUpdate) decryptUpdate = nullptr;
 };
 
 const Crypto *crypto()
@@ -47,8 +49,9 @@ const Crypto *crypto()
         if (!resolve(crypto.newContext, "EVP_CIPHER_CTX_new") || !resolve(crypto.freeContext, "EVP_CIPHER_CTX_free")
             || !resolve(crypto.aes128Ecb, "EVP_aes_128_ecb") || !resolve(crypto.encryptInit, "EVP_EncryptInit_ex")
             || !resolve(crypto.setPadding, "EVP_CIPHER_CTX_set_padding")
-            || !resolve(crypto.encryptUpdate, "EVP_EncryptUpdate")) {
-            qCWarning(lcBattery) << "Cannot use libcrypto, so private addresses stay unresolved:"
+            || !resolve(crypto.encryptUpdate, "EVP_EncryptUpdate") || !resolve(crypto.decryptInit, "EVP_DecryptInit_ex")
+            || !resolve(crypto.decryptUpdate, "EVP_DecryptUpdate")) {
+            qCWarning(lcBattery) << "Cannot use libcrypto; private addresses and sealed levels stay unread:"
                                  << library.errorString();
             return std::nullopt;
         }
@@ -57,28 +60,37 @@ const Crypto *crypto()
     return loaded ? &*loaded : nullptr;
 }
 
-// AES-128 of prand' under the key; no value only when libcrypto is missing or fails (out of memory).
-std::optional<Hash> hash(const std::array<std::uint8_t, 16> &irk, const Hash &prand)
+std::optional<Block> cipher(const Block &key, const Block &in, bool encrypt)
 {
     const Crypto *evp = crypto();
     if (!evp) {
         return std::nullopt;
     }
-    std::array<std::uint8_t, 16> block{};
-    std::copy(prand.begin(), prand.end(), block.end() - prand.size());
-
     const std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)> context(evp->newContext(),
                                                                                    evp->freeContext);
-    std::array<std::uint8_t, 16> out{};
+    const auto init = encrypt ? evp->encryptInit : evp->decryptInit;
+    const auto update = encrypt ? evp->encryptUpdate : evp->decryptUpdate;
+    Block out{};
     int length = 0;
-    if (!context || evp->encryptInit(context.get(), evp->aes128Ecb(), nullptr, irk.data(), nullptr) != 1
+    if (!context || init(context.get(), evp->aes128Ecb(), nullptr, key.data(), nullptr) != 1
         || evp->setPadding(context.get(), 0) != 1
-        || evp->encryptUpdate(context.get(), out.data(), &length, block.data(), int(block.size())) != 1
-        || length != int(out.size())) {
+        || update(context.get(), out.data(), &length, in.data(), int(in.size())) != 1 || length != int(out.size())) {
+        return std::nullopt;
+    }
+    return out;
+}
+
+// AES-128 of prand' under the key; no value only when libcrypto is missing or fails (out of memory).
+std::optional<Hash> hash(const Block &irk, const Hash &prand)
+{
+    Block block{};
+    std::copy(prand.begin(), prand.end(), block.end() - prand.size());
+    const auto out = cipher(irk, block, true);
+    if (!out) {
         return std::nullopt;
     }
     // mod 2^24: the three least significant octets, the last ones of the block.
-    return Hash{out[13], out[14], out[15]};
+    return Hash{(*out)[13], (*out)[14], (*out)[15]};
 }
 
 int hexDigit(QChar c)
@@ -109,6 +121,16 @@ std::optional<std::array<std::uint8_t, 6>> parseAddress(const QString &address)
 }
 
 } // namespace
+
+std::optional<Block> encryptBlock(const Block &key, const Block &block)
+{
+    return cipher(key, block, true);
+}
+
+std::optional<Block> decryptBlock(const Block &key, const Block &block)
+{
+    return cipher(key, block, false);
+}
 
 Hash ah(const std::array<std::uint8_t, 16> &irk, const Hash &prand)
 {

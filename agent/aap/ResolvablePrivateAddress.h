@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 /*
  * Resolution of a Bluetooth LE resolvable private address with an identity resolving key (IRK): how the agent tells
@@ -27,4 +28,10 @@ std::array<std::uint8_t, 3> ah(const std::array<std::uint8_t, 16> &irk, const st
 /// Whether @p address ("4C:11:22:33:44:01", as BlueZ writes it; either case) is a resolvable private address
 /// generated with @p irk. False for a malformed address or one whose top two bits are not 01.
 bool resolves(const std::array<std::uint8_t, 16> &irk, const QString &address);
+
+using Block = std::array<std::uint8_t, 16>;
+/// One AES-128 block under @p key, enciphered or deciphered (ECB, no padding), through the same lazily loaded
+/// libcrypto; no value when libcrypto is missing or fails.
+std::optional<Block> encryptBlock(const Block &key, const Block &block);
+std::optional<Block> decryptBlock(const Block &key, const Block &block);
 } // namespace ResolvablePrivateAddress

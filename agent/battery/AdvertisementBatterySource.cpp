@@ -64,15 +64,47 @@ AdvertisementBatterySource::AdvertisementBatterySource(BluetoothService *bluetoo
 
 AdvertisementBatterySource::~AdvertisementBatterySource()
 {
-    if (m_bluetooth && !m_connectedAirpods.isEmpty()) {
+    if (m_bluetooth && isBursting()) {
         m_bluetooth->discoverNear(this, {});
     }
 }
 
-void AdvertisementBatterySource::setIdentityKeys(IdentityKeys keys)
+void AdvertisementBatterySource::setPairKeys(KeysLookup keys)
 {
-    m_identityKeys = std::move(keys);
+    m_keys = std::move(keys);
+    updateDiscovery();
     reevaluate(true);
+}
+
+void AdvertisementBatterySource::setListenForNearby(bool on)
+{
+    if (m_listenForNearby != on) {
+        m_listenForNearby = on;
+        updateDiscovery();
+    }
+}
+
+void AdvertisementBatterySource::setNearbyHeardElsewhere(bool heard)
+{
+    if (m_nearbyHeardElsewhere != heard) {
+        m_nearbyHeardElsewhere = heard;
+        updateDiscovery();
+    }
+}
+
+QStringList AdvertisementBatterySource::nearbyCandidates() const
+{
+    QStringList paths;
+    if (!m_bluetooth || !m_keys) {
+        return paths;
+    }
+    const QList<BluetoothDevice> paired = m_bluetooth->pairedDevices();
+    for (const BluetoothDevice &device : paired) {
+        if (device.isAirpods() && !device.connected && m_keys(device.path).identity) {
+            paths.append(device.path);
+        }
+    }
+    return paths;
 }
 
 void AdvertisementBatterySource::setClock(Clock clock)
@@ -94,17 +126,18 @@ std::optional<BatteryState> AdvertisementBatterySource::state(const QString &pat
 std::optional<BatteryState> AdvertisementBatterySource::stateAt(const BluetoothDevice &device,
                                                                 std::chrono::milliseconds now) const
 {
-    if (!device.isAirpods() || !device.connected) {
+    if (!device.isAirpods()) {
         return std::nullopt;
     }
-    if (const auto key = m_identityKeys ? m_identityKeys(device.path) : std::nullopt) {
+    const PairKeys keys = m_keys ? m_keys(device.path) : PairKeys();
+    if (keys.identity) {
         // Proven to be this pair's: the newest such message, however weak, and no other pair's ever.
         std::optional<AdvertisementMatch::Advertisement> newest;
         for (const AdvertisementMatch::Advertisement &advertisement : m_advertisements) {
             if (now - advertisement.receivedAt <= AdvertisementMatch::MaximumAge
                 && AdvertisementMatch::fitsDevice(advertisement.message, device)
                 && (!newest || advertisement.receivedAt > newest->receivedAt)
-                && ResolvablePrivateAddress::resolves(*key, advertisement.address)) {
+                && ResolvablePrivateAddress::resolves(*keys.identity, advertisement.address)) {
                 newest = advertisement;
             }
         }
@@ -112,9 +145,26 @@ std::optional<BatteryState> AdvertisementBatterySource::stateAt(const BluetoothD
             return std::nullopt;
         }
         BatteryState state = AdvertisementMatch::stateFrom(newest->message);
+        if (keys.encryption && newest->message.encrypted) {
+            const auto deciphered =
+                ResolvablePrivateAddress::decryptBlock(*keys.encryption, *newest->message.encrypted);
+            const auto sealed = deciphered ? std::optional(ProximityPairing::levelsFromDeciphered(newest->message,
+                                                                                                   *deciphered))
+                                           : std::nullopt;
+            if (sealed && ProximityPairing::sealedFitsClear(newest->message, *sealed)) {
+                AdvertisementMatch::applySealedLevels(state, *sealed);
+            } else if (sealed && !m_reportedUnfitSealed) {
+                m_reportedUnfitSealed = true;
+                qCInfo(lcBattery).noquote() << "The sealed levels of" << device.path << "do not fit its clear ones;"
+                                            << "showing the clear 10 % levels";
+            }
+        }
         state.origin = BatteryOrigin::ProvenAdvertisement;
         state.observedAt = newest->receivedAt;
         return state;
+    }
+    if (!device.connected) {
+        return std::nullopt;
     }
     const auto best = AdvertisementMatch::bestMatch(m_advertisements.values(), device, now);
     if (!best) {
@@ -143,7 +193,9 @@ void AdvertisementBatterySource::onAdvertisement(const BluetoothAdvertisement &a
                                                                             : std::nullopt;
         if (decoded) {
             const QString address = m_bluetooth ? m_bluetooth->device(path).address : QString();
-            m_advertisements.insert(path, {path, address, *decoded, rssi, m_clock()});
+            const AdvertisementMatch::Advertisement heard{path, address, *decoded, rssi, m_clock()};
+            m_advertisements.insert(path, heard);
+            followLid(heard);
             relevant = true;
         } else {
             // This advertiser's latest message is not an AirPods one (any more).
@@ -157,6 +209,44 @@ void AdvertisementBatterySource::onAdvertisement(const BluetoothAdvertisement &a
     if (relevant) {
         reevaluate(true);
     }
+}
+
+void AdvertisementBatterySource::followLid(const AdvertisementMatch::Advertisement &advertisement)
+{
+    const std::optional<ProximityPairing::Lid> lid = ProximityPairing::trustedLid(advertisement.message);
+    if (!lid || !m_keys || !m_bluetooth) {
+        return;
+    }
+    const QList<BluetoothDevice> paired = m_bluetooth->pairedDevices();
+    for (const BluetoothDevice &device : paired) {
+        const std::optional<Key> identity = device.isAirpods() ? m_keys(device.path).identity : std::nullopt;
+        if (!identity || !AdvertisementMatch::fitsDevice(advertisement.message, device)
+            || !ResolvablePrivateAddress::resolves(*identity, advertisement.address)) {
+            continue;
+        }
+        const std::optional<ProximityPairing::Lid> before = m_lids.value(device.path);
+        m_lids.insert(device.path, lid);
+        if (ProximityPairing::caseOpened(before, *lid) && !device.connected) {
+            qCInfo(lcBattery).noquote() << "The case of" << device.path << "opened nearby";
+            Q_EMIT caseOpened(device.path);
+        }
+        return;
+    }
+}
+
+QList<BluetoothDevice> AdvertisementBatterySource::watchedAirpods() const
+{
+    QList<BluetoothDevice> devices;
+    if (!m_bluetooth) {
+        return devices;
+    }
+    const QList<BluetoothDevice> paired = m_bluetooth->pairedDevices();
+    for (const BluetoothDevice &device : paired) {
+        if (device.isAirpods() && (device.connected || (m_keys && m_keys(device.path).identity))) {
+            devices.append(device);
+        }
+    }
+    return devices;
 }
 
 QList<BluetoothDevice> AdvertisementBatterySource::connectedAirpods() const
@@ -192,7 +282,8 @@ bool AdvertisementBatterySource::isBursting() const
 
 void AdvertisementBatterySource::startBurst()
 {
-    if (connectedAirpods().isEmpty()) {
+    // Someone looks, or it is time: the connected pairs, and those nearby unless something else hears them.
+    if (connectedAirpods().isEmpty() && (m_nearbyHeardElsewhere || nearbyCandidates().isEmpty())) {
         return;
     }
     m_burstEnd->start();
@@ -210,9 +301,12 @@ void AdvertisementBatterySource::updateDiscovery()
         return !m_connectedAirpods.contains(path);
     });
     m_connectedAirpods = connected;
-    if (connected.isEmpty()) {
+    const QStringList nearby = m_nearbyHeardElsewhere ? QStringList() : nearbyCandidates();
+    if (connected.isEmpty() && !(m_listenForNearby && !nearby.isEmpty())) {
         m_nextBurst->stop();
-        m_burstEnd->stop();
+        if (nearby.isEmpty()) {
+            m_burstEnd->stop();
+        }
     } else if (!m_nextBurst->isActive()) {
         m_nextBurst->start();
     }
@@ -225,6 +319,7 @@ void AdvertisementBatterySource::updateDiscovery()
         std::copy_if(connected.cbegin(), connected.cend(), std::back_inserter(uncovered), [this](const QString &path) {
             return m_bluetooth->battery(path).origin != BatteryOrigin::Accessory;
         });
+        uncovered += nearby;
         m_bluetooth->discoverNear(this, isBursting() ? uncovered : QStringList());
     }
 }
@@ -237,7 +332,7 @@ void AdvertisementBatterySource::reevaluate(bool notify)
     });
 
     QMap<QString, BatteryState> current;
-    const QList<BluetoothDevice> devices = connectedAirpods();
+    const QList<BluetoothDevice> devices = watchedAirpods();
     for (const BluetoothDevice &device : devices) {
         if (const auto state = stateAt(device, now)) {
             current.insert(device.path, *state);

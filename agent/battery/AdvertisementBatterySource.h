@@ -19,6 +19,13 @@ class QTimer;
  * Left, right and case levels of the connected AirPods, read from the proximity pairing messages that AirPods
  * broadcast in their Bluetooth Low Energy advertisements.
  *
+ * A pair whose keys the accessory protocol handed over is recognised wherever it is: a message whose address
+ * resolves with its identity key is its own, and its encryption key opens the message's sealed part, which gives
+ * every level to 1 % (the clear part's 10 % levels stand in only for a part the sealed one has no reading of). Such
+ * a pair keeps its levels while it is not connected here, for MaximumAge after its last message ("nearby"), and its
+ * case opening (a trusted lid frame going from closed to open with its counter moved) is reported with
+ * caseOpened(), once per opening. A stranger's pair never counts.
+ *
  * While at least one AirPods-class device is connected, the source asks the Bluetooth service to discover near it
  * (BluetoothService::discoverNear()), so that every advertisement heard arrives as advertisementHeard(); when none
  * is connected any more, or the source is destroyed, it stops asking. Each advertiser's latest AirPods message is
@@ -41,8 +48,14 @@ class AdvertisementBatterySource : public BatterySource
 public:
     /// A clock that keeps counting while the computer sleeps; its zero is arbitrary.
     using Clock = std::function<std::chrono::milliseconds()>;
-    /// The identity resolving key of the device at a path, where one is known.
-    using IdentityKeys = std::function<std::optional<std::array<std::uint8_t, 16>>(const QString &path)>;
+    using Key = std::array<std::uint8_t, 16>;
+    /// The keys a pair handed over, where known.
+    struct PairKeys {
+        std::optional<Key> identity;
+        std::optional<Key> encryption;
+    };
+    /// The keys of the device at a path.
+    using KeysLookup = std::function<PairKeys(const QString &path)>;
 
     explicit AdvertisementBatterySource(BluetoothService *bluetooth, QObject *parent = nullptr);
     ~AdvertisementBatterySource() override;
@@ -58,8 +71,20 @@ public:
     bool isBursting() const;
 
     /// With a pair's identity key, only advertisements whose address resolves with it count for that pair, and
-    /// they count whatever their strength.
-    void setIdentityKeys(IdentityKeys keys);
+    /// they count whatever their strength, connected here or not; its encryption key opens their sealed levels.
+    void setPairKeys(KeysLookup keys);
+
+    /// Whether pairs that are not connected here are listened for in bursts too (someone wants to hear their case
+    /// open), where nothing better (an advertisement monitor) hears them. Off by default.
+    void setListenForNearby(bool on);
+    /// Whether something else hears the pairs that are not connected here, so that bursts are only for the
+    /// connected ones.
+    void setNearbyHeardElsewhere(bool heard);
+    /// Paired AirPods with an identity key that are not connected here: the ones a monitor should listen for.
+    QStringList nearbyCandidates() const;
+
+    /// The latest trusted lid of each pair, by path.
+    std::optional<ProximityPairing::Lid> lid(const QString &path) const { return m_lids.value(path); }
 
     /// Replaces the clock (BatteryState::now() unless set), for tests that move time on without waiting.
     void setClock(Clock clock);
@@ -74,6 +99,8 @@ public Q_SLOTS:
 
 private:
     void onAdvertisement(const BluetoothAdvertisement &advertisement);
+    void followLid(const AdvertisementMatch::Advertisement &advertisement);
+    QList<BluetoothDevice> watchedAirpods() const;
     void updateDiscovery();
     void startBurst();
     void reevaluate(bool notify);
@@ -86,7 +113,12 @@ private:
     QTimer *m_nextBurst = nullptr;
     QStringList m_connectedAirpods;
     Clock m_clock;
-    IdentityKeys m_identityKeys;
+    KeysLookup m_keys;
+    bool m_listenForNearby = false;
+    bool m_nearbyHeardElsewhere = false;
+    // Said once per run: a key that opens nothing sensible is a fault worth a line, not one per message.
+    mutable bool m_reportedUnfitSealed = false;
+    QMap<QString, std::optional<ProximityPairing::Lid>> m_lids;
     QMap<QString, AdvertisementMatch::Advertisement> m_advertisements;
     // The states last reported, per connected AirPods device that has one; a change to them is what
     // stateChanged() reports.

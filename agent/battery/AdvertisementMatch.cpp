@@ -13,7 +13,7 @@ namespace
 
 bool hasLevel(const ProximityPairing::ProximityPairingMessage &message)
 {
-    return message.leftPercent || message.rightPercent || message.casePercent;
+    return message.leftPercent || message.rightPercent || message.casePercent || message.singlePercent;
 }
 
 // Rule 4's order: heard within the recent window first, then the stronger signal, then the newer message, then
@@ -102,21 +102,32 @@ BatteryState stateFrom(const ProximityPairing::ProximityPairingMessage &message)
         return percent ? std::optional(BatteryLevel{*percent, charging}) : std::nullopt;
     };
     BatteryState state;
-    const AirpodsModels::Model *model = AirpodsModels::byAdvertisedModel(message.model);
-    if (model && model->hasSingleBattery()) {
-        // Over-ear headphones send their one level in the primary bud's place, 0 in the other and in the case's
-        // (posted: an AirPods Max (USB-C) at 90 % advertising 07 19 01 1F 20 2B 09 80 ...).
-        state.single = message.primaryIsLeft ? level(message.leftPercent, message.leftCharging)
-                                             : level(message.rightPercent, message.rightCharging);
+    state.left = level(message.leftPercent, message.leftCharging);
+    state.right = level(message.rightPercent, message.rightCharging);
+    state.caseBattery = level(message.casePercent, message.caseCharging);
+    state.single = level(message.singlePercent, message.singleCharging);
+    if (ProximityPairing::isOverEarModel(message.model)) {
+        // Headphones are worn on both ears or on neither; those that do not tell leave it unknown.
+        state.leftInEar = state.rightInEar = message.worn;
     } else {
-        state.left = level(message.leftPercent, message.leftCharging);
-        state.right = level(message.rightPercent, message.rightCharging);
-        state.caseBattery = level(message.casePercent, message.caseCharging);
         state.leftInEar = message.leftInEar;
         state.rightInEar = message.rightInEar;
     }
     state.origin = BatteryOrigin::Advertisement;
     return state;
+}
+
+void applySealedLevels(BatteryState &state, const ProximityPairing::SealedLevels &sealed)
+{
+    const auto apply = [](std::optional<BatteryLevel> &level, const std::optional<ProximityPairing::Level> &exact) {
+        if (exact) {
+            level = BatteryLevel{exact->percent, exact->charging};
+        }
+    };
+    apply(state.left, sealed.left);
+    apply(state.right, sealed.right);
+    apply(state.caseBattery, sealed.casePart);
+    apply(state.single, sealed.single);
 }
 
 std::optional<std::chrono::milliseconds> nextAgeingMoment(const QList<Advertisement> &advertisements,

@@ -76,8 +76,13 @@ std::optional<Advertisement> bestMatch(const QList<Advertisement> &advertisement
                                        const BluetoothDevice &device,
                                        std::chrono::milliseconds now);
 
-/// The battery state one message tells: levels in percent where it has them, charging and in-ear as sent.
+/// The battery state one message tells: levels in percent where it has them, charging and in-ear (or worn, for
+/// an over-ear model that tells it) as sent.
 BatteryState stateFrom(const ProximityPairing::ProximityPairingMessage &message);
+
+/// Puts the sealed part's levels (to 1 %) over @p state's, part by part; a part the sealed one has no reading of
+/// keeps its clear level.
+void applySealedLevels(BatteryState &state, const ProximityPairing::SealedLevels &sealed);
 
 /// The next moment after @p now at which one of @p advertisements leaves the recent window or expires, which can
 /// change the outcome of bestMatch() without a new message; no value when nothing is left to age.

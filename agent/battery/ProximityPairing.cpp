@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ProximityPairing.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace ProximityPairing
 {
 
@@ -21,9 +24,20 @@ constexpr std::size_t HeaderSize = 2;
 constexpr std::size_t MinimumLength = MinimumFrameSize - HeaderSize;
 
 constexpr std::uint8_t StatusPrimaryInEar = 0x02;
+constexpr std::uint8_t StatusBothInCase = 0x04;
 constexpr std::uint8_t StatusOtherInEar = 0x08;
 constexpr std::uint8_t StatusPrimaryIsLeft = 0x20;
 constexpr std::uint8_t StatusCaseFrame = 0x40;
+
+constexpr std::uint8_t LidClosed = 0x08;
+constexpr std::uint8_t LidCounter = 0x07;
+
+constexpr std::size_t SealedSize = std::tuple_size_v<Block>;
+constexpr std::size_t SealedPrimary = 1;
+constexpr std::size_t SealedOther = 2;
+constexpr std::size_t SealedCase = 3;
+constexpr std::uint8_t SealedCharging = 0x80;
+constexpr std::uint8_t SealedPercent = 0x7F;
 
 constexpr std::uint8_t ChargingPrimary = 0x10;
 constexpr std::uint8_t ChargingOther = 0x20;
@@ -54,6 +68,18 @@ constexpr ModelEntry Models[] = {
 bool isAirPodsModel(std::uint16_t model)
 {
     return modelName(model) != nullptr;
+}
+
+bool isOverEarModel(std::uint16_t model)
+{
+    switch (static_cast<AirPodsModel>(model)) {
+    case AirPodsModel::AirPodsMax:
+    case AirPodsModel::AirPodsMaxUsbC:
+    case AirPodsModel::AirPodsMax2:
+        return true;
+    default:
+        return false;
+    }
 }
 
 const char *modelName(std::uint16_t model)
@@ -103,28 +129,42 @@ std::optional<ProximityPairingMessage> decodeProximityPairing(std::span<const st
     const std::optional<int> otherPercent = percentFromNibble(static_cast<std::uint8_t>(buds >> 4));
     const bool primaryCharging = (caseByte & ChargingPrimary) != 0;
     const bool otherCharging = (caseByte & ChargingOther) != 0;
-    if (message.primaryIsLeft) {
-        message.leftPercent = primaryPercent;
-        message.rightPercent = otherPercent;
-        message.leftCharging = primaryCharging;
-        message.rightCharging = otherCharging;
+    if (isOverEarModel(message.model)) {
+        message.singlePercent = primaryPercent;
+        message.singleCharging = primaryCharging;
+        if (message.model == static_cast<std::uint16_t>(AirPodsModel::AirPodsMax2)) {
+            message.worn = (message.status & (StatusPrimaryInEar | StatusOtherInEar)) != 0;
+        }
     } else {
-        message.leftPercent = otherPercent;
-        message.rightPercent = primaryPercent;
-        message.leftCharging = otherCharging;
-        message.rightCharging = primaryCharging;
-    }
-    message.casePercent = percentFromNibble(caseByte & 0x0F);
-    message.caseCharging = (caseByte & ChargingCase) != 0;
+        if (message.primaryIsLeft) {
+            message.leftPercent = primaryPercent;
+            message.rightPercent = otherPercent;
+            message.leftCharging = primaryCharging;
+            message.rightCharging = otherCharging;
+        } else {
+            message.leftPercent = otherPercent;
+            message.rightPercent = primaryPercent;
+            message.leftCharging = otherCharging;
+            message.rightCharging = primaryCharging;
+        }
+        message.casePercent = percentFromNibble(caseByte & 0x0F);
+        message.caseCharging = (caseByte & ChargingCase) != 0;
 
-    // The observed status values label the in-ear bits with the opposite orientation on "case" frames (bit 6).
-    const bool presenceLeftIsPrimary = message.primaryIsLeft != ((message.status & StatusCaseFrame) != 0);
-    const bool primaryInEar = (message.status & StatusPrimaryInEar) != 0;
-    const bool otherInEar = (message.status & StatusOtherInEar) != 0;
-    message.leftInEar = presenceLeftIsPrimary ? primaryInEar : otherInEar;
-    message.rightInEar = presenceLeftIsPrimary ? otherInEar : primaryInEar;
+        // The observed status values label the in-ear bits with the opposite orientation on "case" frames (bit 6).
+        const bool presenceLeftIsPrimary = message.primaryIsLeft != ((message.status & StatusCaseFrame) != 0);
+        const bool primaryInEar = (message.status & StatusPrimaryInEar) != 0;
+        const bool otherInEar = (message.status & StatusOtherInEar) != 0;
+        message.leftInEar = presenceLeftIsPrimary ? primaryInEar : otherInEar;
+        message.rightInEar = presenceLeftIsPrimary ? otherInEar : primaryInEar;
+    }
 
     message.lid = manufacturerData[LidOffset];
+    if (length >= FullLength) {
+        Block sealed{};
+        const auto end = manufacturerData.begin() + static_cast<std::ptrdiff_t>(HeaderSize + length);
+        std::copy(end - static_cast<std::ptrdiff_t>(SealedSize), end, sealed.begin());
+        message.encrypted = sealed;
+    }
     return message;
 }
 
@@ -135,6 +175,52 @@ std::optional<ProximityPairingMessage> decodeProximityPairing(std::uint16_t comp
         return std::nullopt;
     }
     return decodeProximityPairing(manufacturerData);
+}
+
+std::optional<Level> levelFromByte(std::uint8_t byte)
+{
+    const int percent = byte & SealedPercent;
+    if (percent > 100) {
+        return std::nullopt;
+    }
+    return Level{percent, (byte & SealedCharging) != 0};
+}
+
+SealedLevels levelsFromDeciphered(const ProximityPairingMessage &message, const Block &deciphered)
+{
+    SealedLevels levels;
+    const std::optional<Level> primary = levelFromByte(deciphered[SealedPrimary]);
+    if (isOverEarModel(message.model)) {
+        levels.single = primary;
+        return levels;
+    }
+    const std::optional<Level> other = levelFromByte(deciphered[SealedOther]);
+    levels.left = message.primaryIsLeft ? primary : other;
+    levels.right = message.primaryIsLeft ? other : primary;
+    levels.casePart = levelFromByte(deciphered[SealedCase]);
+    return levels;
+}
+
+bool sealedFitsClear(const ProximityPairingMessage &message, const SealedLevels &sealed)
+{
+    const auto fits = [](const std::optional<Level> &exact, const std::optional<int> &clear) {
+        return !exact || !clear || std::abs(exact->percent - *clear) <= SealedTolerance;
+    };
+    return fits(sealed.left, message.leftPercent) && fits(sealed.right, message.rightPercent)
+        && fits(sealed.casePart, message.casePercent) && fits(sealed.single, message.singlePercent);
+}
+
+std::optional<Lid> trustedLid(const ProximityPairingMessage &message)
+{
+    if (isOverEarModel(message.model) || (message.status & (StatusCaseFrame | StatusBothInCase)) == 0) {
+        return std::nullopt;
+    }
+    return Lid{(message.lid & LidClosed) == 0, static_cast<std::uint8_t>(message.lid & LidCounter)};
+}
+
+bool caseOpened(const std::optional<Lid> &before, const Lid &now)
+{
+    return before && !before->open && now.open && before->counter != now.counter;
 }
 
 } // namespace ProximityPairing

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -24,8 +25,8 @@
  *   5     status (see below)
  *   6     bud batteries: low nibble = primary bud, high nibble = the other bud
  *   7     charging flags in the high nibble, case battery in the low nibble (see below)
- *   8     lid byte (lid state and open counter), handed over raw
- *   9...  colour, a reserved byte and 16 encrypted bytes; not read here
+ *   8     lid byte: bit 3 the lid (clear: open), bits 0-2 a counter that moves with each opening
+ *   9...  colour, a reserved byte and, in the full form, 16 encrypted bytes: the last 16 the length byte names
  *
  * Status byte. Bit 5 set means the left bud is the primary one; then byte 6 holds right in its high nibble and
  * left in its low nibble and the charging nibble holds left in bit 4 and right in bit 5. With bit 5 clear both are
@@ -60,6 +61,26 @@
  *   - accepted when long: data beyond the bytes the length byte names is ignored. Apple's manufacturer data is a
  *     sequence of type-length-value messages; what follows the first message belongs to another one.
  * A frame whose first message is of another type, or whose prefix is not 0x01, is rejected.
+ *
+ * Encrypted part. The last 16 bytes of a full message are one AES-128 block (ECB) under the pair's encryption key,
+ * the key of type 0x04 that the AirPods hand over on their accessory protocol channel, used in the order received.
+ * Deciphered, byte 1 is the primary bud, byte 2 the other one and byte 3 the case: bit 7 charging, bits 0-6 the
+ * level in percent, where a value above 100 is no reading. The primary bud is the one status bit 5 names. The
+ * published notes (LinuxPods' docs/ble-proximity-pairing.md, LibrePods' proximity pairing notes) disagree about
+ * the other bytes, so none of them is required to hold a constant: what proves a message is the pair's own is its
+ * address resolving with the pair's identity key, not its content. The deciphered levels must only fit the clear
+ * part's (sealedFitsClear()), which tells a wrong key from the right one.
+ *
+ * Lid. The lid bit is trusted only in a frame from a bud that is in the case itself (status bit 6) or while both
+ * buds are in the case (status bit 2): a bud out of the case keeps sending a stale lid bit, interleaved with the
+ * true one of the bud in the case (reported with logs in CAPod's pull request #606, on AirPods Pro 1 and 3).
+ *
+ * Over-ear models (AirPods Max). They have one battery and no case: the primary nibble (and byte 1 of the
+ * deciphered part) is their level, charging is bit 4 of byte 7, and nothing in the frame is a case. Whether they
+ * are worn shows in the status byte; reports disagree for the first generation (CAPod issue #106 saw bit 5 go
+ * either way between two owners), and for AirPods Max 2 bit 5 is always set while bits 1 and 3 are the ear cups'
+ * sensors, either of which set means worn (CAPod pull request #572, with 0x23 worn and 0x21 not). So only AirPods
+ * Max 2 tell whether they are worn; the first generations tell nothing.
  */
 namespace ProximityPairing
 {
@@ -90,11 +111,31 @@ enum class AirPodsModel : std::uint16_t {
 // True for the model identifiers of AirPods above; other Apple and Beats accessories send the same message.
 bool isAirPodsModel(std::uint16_t model);
 
+// True for the over-ear models: one battery, no case, no buds.
+bool isOverEarModel(std::uint16_t model);
+
 // The product name of an AirPods model ("AirPods Pro 2"), or nullptr for any other identifier.
 const char *modelName(std::uint16_t model);
 
 // Percent for one battery nibble (only the low four bits are used): 0-9 give 0-90, 0xA gives 100, the rest none.
 std::optional<int> percentFromNibble(std::uint8_t nibble);
+
+// One deciphered level: percent 0-100 and whether that part is charging.
+struct Level {
+    int percent = 0;
+    bool charging = false;
+    bool operator==(const Level &) const = default;
+};
+
+using Block = std::array<std::uint8_t, 16>;
+
+// The lid as a trusted frame tells it.
+struct Lid {
+    bool open = false;
+    // Moves with each opening, modulo 8.
+    std::uint8_t counter = 0;
+    bool operator==(const Lid &) const = default;
+};
 
 struct ProximityPairingMessage {
     std::uint16_t model = 0;
@@ -113,8 +154,16 @@ struct ProximityPairingMessage {
     bool leftInEar = false;
     bool rightInEar = false;
 
+    // Over-ear models: their one battery, and whether they are worn where the model tells.
+    std::optional<int> singlePercent;
+    bool singleCharging = false;
+    std::optional<bool> worn;
+
     // Byte 8 as received: lid state and open counter.
     std::uint8_t lid = 0;
+
+    // The last 16 bytes of a full message (length byte 0x19 or more), still enciphered.
+    std::optional<Block> encrypted;
 
     bool isKnownAirPodsModel() const
     {
@@ -129,5 +178,32 @@ std::optional<ProximityPairingMessage> decodeProximityPairing(std::span<const st
 // The same for one manufacturer data entry given with its company identifier; any company but Apple's is rejected.
 std::optional<ProximityPairingMessage> decodeProximityPairing(std::uint16_t companyId,
                                                               std::span<const std::uint8_t> manufacturerData);
+
+// A deciphered level byte: bit 7 charging, bits 0-6 percent; above 100 is no reading.
+std::optional<Level> levelFromByte(std::uint8_t byte);
+
+// The levels of the deciphered block of @p message (see above), by part: left, right and case, or for an
+// over-ear model only single. Parts without a reading stay empty.
+struct SealedLevels {
+    std::optional<Level> left;
+    std::optional<Level> right;
+    std::optional<Level> casePart;
+    std::optional<Level> single;
+    bool operator==(const SealedLevels &) const = default;
+};
+SealedLevels levelsFromDeciphered(const ProximityPairingMessage &message, const Block &deciphered);
+
+// Whether @p sealed fits the clear part of @p message: every part both give is within SealedTolerance of the clear
+// 10 % level. A block deciphered with a wrong key, or with the key's bytes in the wrong order, gives random bytes,
+// which seldom fit; such levels are not shown.
+inline constexpr int SealedTolerance = 10;
+bool sealedFitsClear(const ProximityPairingMessage &message, const SealedLevels &sealed);
+
+// The lid state of @p message where its frame can be trusted for it (see above); no value otherwise.
+std::optional<Lid> trustedLid(const ProximityPairingMessage &message);
+
+// Whether the lid went from @p before to @p now by an opening: closed before, open now, and the counter moved.
+// Without an earlier trusted reading nothing opened.
+bool caseOpened(const std::optional<Lid> &before, const Lid &now);
 
 } // namespace ProximityPairing

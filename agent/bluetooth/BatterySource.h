@@ -44,4 +44,6 @@ Q_SIGNALS:
     void stateChanged(const QString &path);
     /// What noiseMode() answers for @p path changed.
     void noiseModeChanged(const QString &path);
+    /// The case of the pair at @p path, which is not connected here, was opened nearby.
+    void caseOpened(const QString &path);
 };

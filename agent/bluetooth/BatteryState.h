@@ -24,7 +24,8 @@ struct BatteryLevel {
 enum class BatteryOrigin {
     /// The AirPods' own reports on their accessory protocol connection: 1 % steps, charging and in-ear.
     Accessory,
-    /// A proximity pairing advertisement whose random address resolves with the pair's identity key: 10 % steps.
+    /// A proximity pairing advertisement whose random address resolves with the pair's identity key: 1 % steps
+    /// from its sealed part where the pair's encryption key opens it, 10 % steps otherwise.
     ProvenAdvertisement,
     /// A proximity pairing advertisement that matched the connected pair by model and signal: 10 % steps.
     Advertisement,

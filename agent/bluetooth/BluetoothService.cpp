@@ -26,6 +26,13 @@ void BluetoothService::addBatterySource(BatterySource *source)
     m_sources.append(source);
     connect(source, &BatterySource::stateChanged, this, &BluetoothService::updateBattery);
     connect(source, &BatterySource::noiseModeChanged, this, &BluetoothService::noiseModeChanged);
+    connect(source, &BatterySource::caseOpened, this, &BluetoothService::caseOpened);
+}
+
+void BluetoothService::disconnectByUser(const QString &path)
+{
+    Q_EMIT disconnectedByUser(path);
+    disconnectDevice(path);
 }
 
 std::optional<NoiseMode> BluetoothService::noiseMode(const QString &path) const

@@ -74,6 +74,8 @@ public:
 
     /// Asks the device to disconnect; nothing waits for it.
     virtual void disconnectDevice(const QString &path) = 0;
+    /// The same, asked for by the user (the panel's button): announced with disconnectedByUser() first.
+    void disconnectByUser(const QString &path);
 
     /// Whether the Bluetooth service is on the bus right now.
     virtual bool isAvailable() const = 0;
@@ -131,6 +133,10 @@ Q_SIGNALS:
     void advertisementHeard(const BluetoothAdvertisement &advertisement);
     /// The service appeared on the bus and its devices are loaded, or it left the bus.
     void availableChanged(bool available);
+    /// A source saw the case of the pair at @p path, not connected here, open nearby.
+    void caseOpened(const QString &path);
+    /// The user asked for the device at @p path to disconnect (disconnectByUser()).
+    void disconnectedByUser(const QString &path);
 
 protected:
     /// The service's own battery reading of @p path, which ranks by its origin like any source's.

@@ -80,9 +80,15 @@ QRect HudWindow::frameFor(const QRect &screen, const QSize &size)
     return QRect(QPoint(x, y), size);
 }
 
-HudWindow *HudWindow::showHud(BluetoothService *bluetooth, Workspace *workspace, const Appearance *appearance)
+HudWindow *HudWindow::showHud(BluetoothService *bluetooth, Workspace *workspace, const Appearance *appearance,
+                              const QString &nearby)
 {
     auto *hud = new HudWindow(bluetooth, workspace, appearance);
+    if (!nearby.isEmpty()) {
+        hud->m_panel->hideButtons(true);
+        hud->m_panel->showNearby(nearby);
+        hud->setWindowFlag(Qt::WindowTransparentForInput, false);
+    }
     hud->adjustSize();
     QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
     if (!screen) {

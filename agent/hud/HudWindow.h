@@ -25,8 +25,11 @@ public:
     static constexpr int FadeMs = 1500;
     static constexpr qreal CornerRadius = 20;
 
-    /// Builds, places and shows a new heads-up window on the screen under the pointer.
-    static HudWindow *showHud(BluetoothService *bluetooth, Workspace *workspace, const Appearance *appearance);
+    /// Builds, places and shows a new heads-up window on the screen under the pointer. With @p nearby, the object
+    /// path of a pair that is not connected here, it shows that pair and, where the "Connect Button" setting is on,
+    /// the button to connect it, which takes clicks.
+    static HudWindow *showHud(BluetoothService *bluetooth, Workspace *workspace, const Appearance *appearance,
+                              const QString &nearby = QString());
 
     /// Where a window of @p size goes on a screen with geometry @p screen: centred across, with a quarter
     /// of the free height below it. Origins are Qt's (top left), and the screen's own origin counts.

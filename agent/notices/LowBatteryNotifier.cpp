@@ -63,7 +63,9 @@ void LowBatteryNotifier::reloadSettings()
 
 void LowBatteryNotifier::batteryChanged(const QString &path)
 {
-    if (!m_enabled || !m_bluetooth->device(path).isAirpods()) {
+    // A pair only heard nearby (on the phone, say) is that device's to warn about, not ours.
+    const BluetoothDevice device = m_bluetooth->device(path);
+    if (!m_enabled || !device.isAirpods() || !device.connected) {
         return;
     }
     Pair &pair = m_pairs[path];

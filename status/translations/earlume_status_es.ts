@@ -40,6 +40,30 @@
         <extracomment>Between the levels of the parts: &quot;Left 87 %, Right 91 %&quot;</extracomment>
         <translation>, </translation>
     </message>
+    <message>
+        <source>connected</source>
+        <translation>conectados</translation>
+    </message>
+    <message>
+        <source>nearby</source>
+        <translation>cerca</translation>
+    </message>
+    <message>
+        <source>not connected</source>
+        <translation>no conectados</translation>
+    </message>
+    <message>
+        <source>%1: %2, %3</source>
+        <translation>%1: %2, %3</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>No Airpods</source>
+        <translation>Ningunos AirPods</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
@@ -58,6 +82,10 @@
     <message>
         <source>Print lines of &lt;format&gt;, with {name} {left} {right} {case} {lowest} {class}.</source>
         <translation>Mostrar líneas con el &lt;format&gt;, con {name} {left} {right} {case} {lowest} {class}.</translation>
+    </message>
+    <message>
+        <source>Print every paired AirPods, one line each: connected, seen nearby (with its levels) or not connected; then exit.</source>
+        <translation>Muestra cada par de AirPods vinculado, uno por línea: conectado, visto cerca (con sus niveles) o no conectado; después sale.</translation>
     </message>
 </context>
 </TS>

@@ -40,6 +40,30 @@
         <extracomment>Between the levels of the parts: &quot;Left 87 %, Right 91 %&quot;</extracomment>
         <translation>, </translation>
     </message>
+    <message>
+        <source>connected</source>
+        <translation>connectés</translation>
+    </message>
+    <message>
+        <source>nearby</source>
+        <translation>à proximité</translation>
+    </message>
+    <message>
+        <source>not connected</source>
+        <translation>non connectés</translation>
+    </message>
+    <message>
+        <source>%1: %2, %3</source>
+        <translation>%1 : %2, %3</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1 : %2</translation>
+    </message>
+    <message>
+        <source>No Airpods</source>
+        <translation>Aucun AirPods</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
@@ -58,6 +82,10 @@
     <message>
         <source>Print lines of &lt;format&gt;, with {name} {left} {right} {case} {lowest} {class}.</source>
         <translation>Afficher des lignes au &lt;format&gt;, avec {name} {left} {right} {case} {lowest} {class}.</translation>
+    </message>
+    <message>
+        <source>Print every paired AirPods, one line each: connected, seen nearby (with its levels) or not connected; then exit.</source>
+        <translation>Affiche chaque paire d’AirPods jumelée, une ligne par paire : connectée, vue à proximité (avec ses niveaux) ou non connectée ; puis quitte.</translation>
     </message>
 </context>
 </TS>

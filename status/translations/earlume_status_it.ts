@@ -40,6 +40,30 @@
         <extracomment>Between the levels of the parts: &quot;Left 87 %, Right 91 %&quot;</extracomment>
         <translation>, </translation>
     </message>
+    <message>
+        <source>connected</source>
+        <translation>connessi</translation>
+    </message>
+    <message>
+        <source>nearby</source>
+        <translation>nelle vicinanze</translation>
+    </message>
+    <message>
+        <source>not connected</source>
+        <translation>non connessi</translation>
+    </message>
+    <message>
+        <source>%1: %2, %3</source>
+        <translation>%1: %2, %3</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>No Airpods</source>
+        <translation>Nessun AirPods</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
@@ -58,6 +82,10 @@
     <message>
         <source>Print lines of &lt;format&gt;, with {name} {left} {right} {case} {lowest} {class}.</source>
         <translation>Mostra righe nel &lt;format&gt;, con {name} {left} {right} {case} {lowest} {class}.</translation>
+    </message>
+    <message>
+        <source>Print every paired AirPods, one line each: connected, seen nearby (with its levels) or not connected; then exit.</source>
+        <translation>Stampa ogni coppia di AirPods abbinata, una per riga: connessa, vista nelle vicinanze (con i livelli) o non connessa; poi esce.</translation>
     </message>
 </context>
 </TS>

@@ -40,6 +40,30 @@
         <extracomment>Between the levels of the parts: &quot;Left 87 %, Right 91 %&quot;</extracomment>
         <translation>、</translation>
     </message>
+    <message>
+        <source>connected</source>
+        <translation>接続済み</translation>
+    </message>
+    <message>
+        <source>nearby</source>
+        <translation>近くにあります</translation>
+    </message>
+    <message>
+        <source>not connected</source>
+        <translation>未接続</translation>
+    </message>
+    <message>
+        <source>%1: %2, %3</source>
+        <translation>%1: %2、%3</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>No Airpods</source>
+        <translation>AirPods なし</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
@@ -58,6 +82,10 @@
     <message>
         <source>Print lines of &lt;format&gt;, with {name} {left} {right} {case} {lowest} {class}.</source>
         <translation>&lt;format&gt; の形式で行を出力します ({name} {left} {right} {case} {lowest} {class} を使用可能)。</translation>
+    </message>
+    <message>
+        <source>Print every paired AirPods, one line each: connected, seen nearby (with its levels) or not connected; then exit.</source>
+        <translation>ペアリング済みの AirPods を 1 行ずつ表示します（接続済み、近くで検出（残量付き）、未接続）。その後終了します。</translation>
     </message>
 </context>
 </TS>

@@ -40,6 +40,30 @@
         <extracomment>Between the levels of the parts: &quot;Left 87 %, Right 91 %&quot;</extracomment>
         <translation>, </translation>
     </message>
+    <message>
+        <source>connected</source>
+        <translation>połączone</translation>
+    </message>
+    <message>
+        <source>nearby</source>
+        <translation>w pobliżu</translation>
+    </message>
+    <message>
+        <source>not connected</source>
+        <translation>niepołączone</translation>
+    </message>
+    <message>
+        <source>%1: %2, %3</source>
+        <translation>%1: %2, %3</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>No Airpods</source>
+        <translation>Brak AirPods</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
@@ -58,6 +82,10 @@
     <message>
         <source>Print lines of &lt;format&gt;, with {name} {left} {right} {case} {lowest} {class}.</source>
         <translation>Wypisuj wiersze w formacie &lt;format&gt;, z {name} {left} {right} {case} {lowest} {class}.</translation>
+    </message>
+    <message>
+        <source>Print every paired AirPods, one line each: connected, seen nearby (with its levels) or not connected; then exit.</source>
+        <translation>Wypisuje każdą sparowaną parę AirPods, po jednej w wierszu: połączoną, widzianą w pobliżu (z poziomami) lub niepołączoną; potem kończy.</translation>
     </message>
 </context>
 </TS>

@@ -40,6 +40,30 @@
         <extracomment>Between the levels of the parts: &quot;Left 87 %, Right 91 %&quot;</extracomment>
         <translation>, </translation>
     </message>
+    <message>
+        <source>connected</source>
+        <translation>conectados</translation>
+    </message>
+    <message>
+        <source>nearby</source>
+        <translation>por perto</translation>
+    </message>
+    <message>
+        <source>not connected</source>
+        <translation>não conectados</translation>
+    </message>
+    <message>
+        <source>%1: %2, %3</source>
+        <translation>%1: %2, %3</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>No Airpods</source>
+        <translation>Nenhum AirPods</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
@@ -58,6 +82,10 @@
     <message>
         <source>Print lines of &lt;format&gt;, with {name} {left} {right} {case} {lowest} {class}.</source>
         <translation>Mostrar linhas no &lt;format&gt;, com {name} {left} {right} {case} {lowest} {class}.</translation>
+    </message>
+    <message>
+        <source>Print every paired AirPods, one line each: connected, seen nearby (with its levels) or not connected; then exit.</source>
+        <translation>Mostra cada par de AirPods emparelhado, um por linha: conectado, visto por perto (com os níveis) ou não conectado; depois sai.</translation>
     </message>
 </context>
 </TS>

@@ -40,6 +40,30 @@
         <extracomment>Between the levels of the parts: &quot;Left 87 %, Right 91 %&quot;</extracomment>
         <translation>，</translation>
     </message>
+    <message>
+        <source>connected</source>
+        <translation>已连接</translation>
+    </message>
+    <message>
+        <source>nearby</source>
+        <translation>在附近</translation>
+    </message>
+    <message>
+        <source>not connected</source>
+        <translation>未连接</translation>
+    </message>
+    <message>
+        <source>%1: %2, %3</source>
+        <translation>%1：%2，%3</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1：%2</translation>
+    </message>
+    <message>
+        <source>No Airpods</source>
+        <translation>没有 AirPods</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
@@ -58,6 +82,10 @@
     <message>
         <source>Print lines of &lt;format&gt;, with {name} {left} {right} {case} {lowest} {class}.</source>
         <translation>按 &lt;format&gt; 输出行，可用 {name} {left} {right} {case} {lowest} {class}。</translation>
+    </message>
+    <message>
+        <source>Print every paired AirPods, one line each: connected, seen nearby (with its levels) or not connected; then exit.</source>
+        <translation>每行打印一副已配对的 AirPods：已连接、在附近（附电量）或未连接；然后退出。</translation>
     </message>
 </context>
 </TS>

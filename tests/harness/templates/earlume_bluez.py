@@ -6,7 +6,10 @@ names the function it follows): Device1.ConnectProfile() of a registered profile
 NewConnection(), keeps its own copy of that end, and plays AirPods' accessory protocol on the other: the handshake,
 battery and in-ear reports after the request for notifications, keys when asked, and whatever SetAap* changes while
 the channel is open; a noise control mode the host sets is taken without an answer, as AirPods often give none. Each
-adapter offers org.bluez.BatteryProviderManager1, which only records who registered which provider.'''
+adapter offers org.bluez.BatteryProviderManager1, which only records who registered which provider; one that
+OfferAdvertisementMonitor() names also offers org.bluez.AdvertisementMonitorManager1 (experimental in bluetoothd), which
+reads a registered application's monitors and activates those of a supported type; matching advertisements to them is
+not simulated (every advertisement added is heard).'''
 import os
 import socket
 
@@ -21,6 +24,7 @@ BUS_NAME, MAIN_OBJ, SYSTEM_BUS, IS_OBJECT_MANAGER = bluez5.BUS_NAME, '/', True, 
 ADAPTER, DEVICE, BATTERY = bluez5.ADAPTER_IFACE, bluez5.DEVICE_IFACE, 'org.bluez.Battery1'
 PROVIDERS = 'org.bluez.BatteryProviderManager1'
 AAP_UUID = '74ec2172-0bad-4d01-8f77-997b2be0722a'
+MONITORS, MONITOR = 'org.bluez.AdvertisementMonitorManager1', 'org.bluez.AdvertisementMonitor1'
 objects = mockobject.objects
 
 
@@ -314,6 +318,58 @@ def _simulate_advertisers(mock, count, per_second):  # nearby LE devices, heard 
     GLib.timeout_add(max(1, 1000 // per_second), advertise)
 
 
+# AdvertisementMonitorManager1 as BlueZ's doc/org.bluez.AdvertisementMonitorManager.rst and src/adv_monitor.c have it:
+# the root is read with GetManagedObjects after RegisterMonitor has answered; a monitor of a supported type with
+# patterns is activated (Activate, no reply), any other released; UnregisterMonitor releases the application's monitors.
+class _Monitors:
+    @dbus.service.method(MONITORS, in_signature='o', sender_keyword='sender')
+    def RegisterMonitor(self, application, sender):
+        key = (str(sender), str(application))
+        if key in self.monitor_apps:
+            raise _error('AlreadyExists', 'Already Exists')
+        self.monitor_apps[key] = {}
+        bus = objects['/'].bus_name.get_bus()
+
+        def read(managed):
+            for path, interfaces in managed.items():
+                props = interfaces.get(MONITOR)
+                if props is None or key not in self.monitor_apps:
+                    continue
+                ok = props.get('Type') in self.props[MONITORS]['SupportedMonitorTypes'] and props.get('Patterns')
+                self.monitor_apps[key][str(path)] = (str(props.get('Type')), [
+                    f'{int(p[0])}/{int(p[1]):02x}/{bytes(p[2]).hex()}' for p in props.get('Patterns', [])], ok)
+                bus.call_async(key[0], path, MONITOR, 'Activate' if ok else 'Release', '', [], None, None)
+                if not ok:
+                    del self.monitor_apps[key][str(path)]
+        GLib.idle_add(lambda: bus.call_async(key[0], application, OBJECT_MANAGER_IFACE, 'GetManagedObjects', '', [],
+                                             read, lambda e: None) and False)
+
+    @dbus.service.method(MONITORS, in_signature='o', sender_keyword='sender')
+    def UnregisterMonitor(self, application, sender):
+        key = (str(sender), str(application))
+        if key not in self.monitor_apps:
+            raise _error('DoesNotExist', 'Does Not Exist')
+        bus = objects['/'].bus_name.get_bus()
+        for path in self.monitor_apps.pop(key):
+            bus.call_async(key[0], path, MONITOR, 'Release', '', [], None, None)
+
+
+def _offer_monitors(_mock, adapter):
+    obj = objects['/org/bluez/' + adapter]
+    obj.monitor_apps = {}
+    obj.props[MONITORS] = dbus.Dictionary({'SupportedMonitorTypes': dbus.Array(['or_patterns'], signature='s'),
+                                           'SupportedFeatures': dbus.Array([], signature='s')}, signature='sv')
+    obj.methods[MONITORS] = {name: (None, '', '', getattr(_Monitors, name))
+                             for name in ('RegisterMonitor', 'UnregisterMonitor')}
+    _announce('Added', dbus.ObjectPath('/org/bluez/' + adapter), {MONITORS: obj.props[MONITORS]})
+
+
+def _active_monitors(_mock):  # "sender path type pattern,..." of each monitor activated, patterns as start/type/hex
+    return dbus.Array([f'{key[0]} {path} {kind} {",".join(patterns)}'
+                       for o in list(objects.values()) for key, monitors in getattr(o, 'monitor_apps', {}).items()
+                       for path, (kind, patterns, _ok) in monitors.items()], signature='s')
+
+
 def load(mock, parameters):
     bluez5.load(mock, parameters)
     mock.refused, mock.discovery_filter, mock.profiles, mock.providers = False, dbus.Dictionary(signature='sv'), {}, []
@@ -368,4 +424,6 @@ def load(mock, parameters):
         ('GetProfiles', '', 'as', lambda mock: dbus.Array(mock.profiles, signature='s')),
         ('GetBatteryProviders', '', 'as', lambda mock: dbus.Array(mock.providers, signature='s')),  # "sender path"
         ('SimulateAdvertisers', 'uu', '', _simulate_advertisers),  # (devices on hci0, advertisements per second)
+        ('OfferAdvertisementMonitor', 's', '', _offer_monitors),  # (adapter name), as bluetoothd --experimental
+        ('GetAdvertisementMonitors', '', 'as', _active_monitors),
     ])
