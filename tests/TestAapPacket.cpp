@@ -130,7 +130,7 @@ private Q_SLOTS:
         buds.left = BatteryLevel{0, false};
         buds.right = BatteryLevel{90, true};
         buds.caseBattery = BatteryLevel{0, false};
-        QCOMPARE(buds.shapedFor(max).levelsText(), QStringLiteral("Battery 90 %"));
+        QCOMPARE(buds.shapedFor(max).levelsText(), QStringLiteral("Battery 90 % charging"));
         QVERIFY(buds.shapedFor(max).single->charging);
         QCOMPARE(buds.shapedFor(AirpodsModels::byProductId(0x2014)), buds);
         QCOMPARE(buds.shapedFor(nullptr), buds);

@@ -501,14 +501,14 @@ private Q_SLOTS:
                                                                     QVariant::fromValue(qint16(-80))});
         };
         advertise(ours, sealedFrame(0x75, 0x0A, QByteArray::fromHex("57bbff"), sealing));
-        QTRY_COMPARE(readings(), QStringLiteral("Left 87 %, Right 59 %, Case 40 %"));
+        QTRY_COMPARE(readings(), QStringLiteral("Left 87 %, Right 59 % charging, Case 40 %"));
         QCOMPARE(m_service->battery(Pods).right, (BatteryLevel{59, true}));
         // Disconnected here and still heard: a pair nearby keeps its levels. Its lid, from a bud in the case (status
         // bit 6), opening with its counter moved is one opening, told once; a stranger's opening is nothing.
         QSignalSpy openings(m_service.get(), &BluetoothService::caseOpened);
         BluezMock::setConnected(Pods, false);
         QTRY_VERIFY(!m_service->device(Pods).connected);
-        QCOMPARE(readings(), QStringLiteral("Left 87 %, Right 59 %, Case 40 %"));
+        QCOMPARE(readings(), QStringLiteral("Left 87 %, Right 59 % charging, Case 40 %"));
         advertise(QStringLiteral("/org/bluez/hci0/dev_4C_11_22_33_44_01"), sealedFrame(0x75, 0x0A, {}, sealing));
         advertise(QStringLiteral("/org/bluez/hci0/dev_4C_11_22_33_44_01"), sealedFrame(0x75, 0x03, {}, sealing));
         for (const int lid : {0x03, 0x03, 0x0B, 0x04}) {

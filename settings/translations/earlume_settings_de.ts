@@ -154,5 +154,13 @@
         <source>Not running</source>
         <translation>Läuft nicht</translation>
     </message>
+    <message>
+        <source>Nearby:</source>
+        <translation>In der Nähe:</translation>
+    </message>
+    <message>
+        <source>Connect AirPods when their case opens nearby</source>
+        <translation>AirPods verbinden, wenn ihr Case in der Nähe geöffnet wird</translation>
+    </message>
 </context>
 </TS>

@@ -154,5 +154,13 @@
         <source>Not running</source>
         <translation>Detenido</translation>
     </message>
+    <message>
+        <source>Nearby:</source>
+        <translation>Cerca:</translation>
+    </message>
+    <message>
+        <source>Connect AirPods when their case opens nearby</source>
+        <translation>Conectar los AirPods al abrir su estuche cerca</translation>
+    </message>
 </context>
 </TS>

@@ -154,5 +154,13 @@
         <source>Not running</source>
         <translation>Arrêté</translation>
     </message>
+    <message>
+        <source>Nearby:</source>
+        <translation>À proximité :</translation>
+    </message>
+    <message>
+        <source>Connect AirPods when their case opens nearby</source>
+        <translation>Connecter les AirPods à l’ouverture de leur boîtier à proximité</translation>
+    </message>
 </context>
 </TS>

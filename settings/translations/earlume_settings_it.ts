@@ -154,5 +154,13 @@
         <source>Not running</source>
         <translation>Non in esecuzione</translation>
     </message>
+    <message>
+        <source>Nearby:</source>
+        <translation>Nelle vicinanze:</translation>
+    </message>
+    <message>
+        <source>Connect AirPods when their case opens nearby</source>
+        <translation>Connetti gli AirPods quando la custodia viene aperta nelle vicinanze</translation>
+    </message>
 </context>
 </TS>

@@ -154,5 +154,13 @@
         <source>Not running</source>
         <translation>停止中</translation>
     </message>
+    <message>
+        <source>Nearby:</source>
+        <translation>近く:</translation>
+    </message>
+    <message>
+        <source>Connect AirPods when their case opens nearby</source>
+        <translation>近くでケースが開いたら AirPods に接続</translation>
+    </message>
 </context>
 </TS>

@@ -154,5 +154,13 @@
         <source>Not running</source>
         <translation>Nie działa</translation>
     </message>
+    <message>
+        <source>Nearby:</source>
+        <translation>W pobliżu:</translation>
+    </message>
+    <message>
+        <source>Connect AirPods when their case opens nearby</source>
+        <translation>Połącz AirPods po otwarciu etui w pobliżu</translation>
+    </message>
 </context>
 </TS>

@@ -154,5 +154,13 @@
         <source>Not running</source>
         <translation>Parado</translation>
     </message>
+    <message>
+        <source>Nearby:</source>
+        <translation>Por perto:</translation>
+    </message>
+    <message>
+        <source>Connect AirPods when their case opens nearby</source>
+        <translation>Conectar os AirPods quando o estojo for aberto por perto</translation>
+    </message>
 </context>
 </TS>

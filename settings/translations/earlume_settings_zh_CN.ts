@@ -154,5 +154,13 @@
         <source>Not running</source>
         <translation>未运行</translation>
     </message>
+    <message>
+        <source>Nearby:</source>
+        <translation>附近：</translation>
+    </message>
+    <message>
+        <source>Connect AirPods when their case opens nearby</source>
+        <translation>在附近打开充电盒时连接 AirPods</translation>
+    </message>
 </context>
 </TS>
