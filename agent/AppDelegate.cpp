@@ -127,7 +127,11 @@ void AppDelegate::setStatusImage(const QString &name)
     // Hosts that draw symbolic icons themselves take the installed ones by name; the others our pixels.
     const QString iconName = name == QLatin1String("menuIcon") ? QStringLiteral("earlume-connected-symbolic")
                                                                : QStringLiteral("earlume-disconnected-symbolic");
-    m_statusItem->setPicture(iconName, trayRendering(icon(PanelArtwork::named(name)), dark));
+    QIcon &picture = m_trayPictures[name + (dark ? QStringLiteral("/dark") : QStringLiteral("/light"))];
+    if (picture.isNull()) {
+        picture = trayRendering(icon(PanelArtwork::named(name)), dark);
+    }
+    m_statusItem->setPicture(iconName, picture);
 }
 
 void AppDelegate::togglePopover(const QPoint &anchor)
