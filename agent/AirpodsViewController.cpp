@@ -254,7 +254,11 @@ void AirpodsViewController::renderNoiseControl()
         button->setVisible(state.noiseModes.contains(mode));
         button->setChecked(state.noiseMode == mode);
     }
-    m_noiseRow->setHidden(m_buttonsSuppressed || state.noiseModes.isEmpty());
+    const bool hidden = m_buttonsSuppressed || state.noiseModes.isEmpty();
+    if (!hidden && m_noiseRow->styleSheet() != m_noiseStyle) {
+        m_noiseRow->setStyleSheet(m_noiseStyle);
+    }
+    m_noiseRow->setHidden(hidden);
 }
 
 void AirpodsViewController::setPreferencesButton()
@@ -289,11 +293,16 @@ void AirpodsViewController::redrawTheme()
     const auto rgba = [&text](qreal alpha) {
         return QStringLiteral("rgba(%1, %2, %3, %4)").arg(text.red()).arg(text.green()).arg(text.blue()).arg(alpha);
     };
-    m_noiseRow->setStyleSheet(QStringLiteral("QToolButton { color: %1; border: 1px solid %2; border-radius: 6px;"
-                                             " padding: 4px 0px; }"
-                                             " QToolButton:checked { background: %3; border-color: %4; }"
-                                             " QToolButton:hover:!checked { background: %5; }")
-                                  .arg(text.name(), rgba(0.25), rgba(0.22), rgba(0.7), rgba(0.08)));
+    m_noiseStyle = QStringLiteral("QToolButton { color: %1; border: 1px solid %2; border-radius: 6px;"
+                                  " padding: 4px 0px; }"
+                                  " QToolButton:checked { background: %3; border-color: %4; }"
+                                  " QToolButton:hover:!checked { background: %5; }")
+                       .arg(text.name(), rgba(0.25), rgba(0.22), rgba(0.7), rgba(0.08));
+    // A style sheet makes every widget under it costly to polish (Qt's style sheet style): the row gets it only
+    // once it shows, which a heads-up window's never does.
+    if (!m_noiseRow->isHidden()) {
+        m_noiseRow->setStyleSheet(m_noiseStyle);
+    }
     update();
 }
 

@@ -98,6 +98,7 @@ private:
 
     const std::unique_ptr<Ui::AirpodsViewController> m_ui;
     QWidget *m_noiseRow = nullptr;
+    QString m_noiseStyle; // the row's style sheet for the current appearance, set on it while it shows
     // By NoiseMode, in its order.
     std::array<QToolButton *, 4> m_noiseButtons{};
     QPointer<BluetoothService> m_bluetooth;

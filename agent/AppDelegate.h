@@ -3,6 +3,8 @@
 
 #include "bluetooth/BluetoothDevice.h"
 
+#include <QHash>
+#include <QIcon>
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
@@ -87,5 +89,8 @@ private:
     QTimer *m_statusRefresh = nullptr;
     QString m_statusImage;
     bool m_statusImageDark = false;
+    // The tray pictures drawn so far, by image name and appearance: at most four, each drawn once. A new
+    // drawing per connection change would also leave its pages behind in QPixmapCache until evicted.
+    QHash<QString, QIcon> m_trayPictures;
     bool m_quitting = false;
 };

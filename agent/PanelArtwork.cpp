@@ -47,19 +47,52 @@ QIcon named(const QString &name)
 QIcon batteryIcon(const QString &iconName)
 {
     ensureArtwork();
-    // QIcon picks the @2x file on its own where the screen wants it.
-    return QIcon(QStringLiteral(":/Battery Icons/") + iconName + QStringLiteral(".png"));
+    // Kept by name, as named() does: a new icon at every refresh would leave a new set of entries in the
+    // pixmap cache each time, which nothing uses again.
+    static QHash<QString, QIcon> icons;
+    static const bool cleanedUp = [] {
+        qAddPostRoutine([] { icons.clear(); });
+        return true;
+    }();
+    Q_UNUSED(cleanedUp)
+    QIcon &icon = icons[iconName];
+    if (icon.isNull()) {
+        // QIcon picks the @2x file on its own where the screen wants it.
+        icon = QIcon(QStringLiteral(":/Battery Icons/") + iconName + QStringLiteral(".png"));
+    }
+    return icon;
 }
 
 QPixmap tinted(const QIcon &image, const QSize &size, qreal devicePixelRatio, const QColor &tint)
 {
-    QPixmap pixmap = image.pixmap(size, devicePixelRatio);
-    if (pixmap.isNull() || !tint.isValid()) {
-        return pixmap;
+    // The same picture for the same request, so that the icons made of it share their entries in the pixmap
+    // cache instead of adding new ones at every refresh. Few combinations occur (a button image, two
+    // appearances, a screen's scale); the cache starts over should that ever stop being true.
+    static QHash<QString, QPixmap> drawn;
+    static const bool cleanedUp = [] {
+        qAddPostRoutine([] { drawn.clear(); });
+        return true;
+    }();
+    Q_UNUSED(cleanedUp)
+    const QString key = QStringLiteral("%1/%2x%3@%4/%5")
+                            .arg(image.cacheKey())
+                            .arg(size.width())
+                            .arg(size.height())
+                            .arg(devicePixelRatio)
+                            .arg(tint.isValid() ? tint.rgba() : 0u);
+    if (const auto known = drawn.constFind(key); known != drawn.cend()) {
+        return *known;
     }
-    QPainter painter(&pixmap);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-    painter.fillRect(QRect(QPoint(0, 0), pixmap.deviceIndependentSize().toSize()), tint);
+    QPixmap pixmap = image.pixmap(size, devicePixelRatio);
+    if (!pixmap.isNull() && tint.isValid()) {
+        QPainter painter(&pixmap);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(QRect(QPoint(0, 0), pixmap.deviceIndependentSize().toSize()), tint);
+    }
+    if (drawn.size() >= 32) {
+        drawn.clear();
+    }
+    drawn.insert(key, pixmap);
     return pixmap;
 }
 } // namespace PanelArtwork

@@ -12,7 +12,7 @@ namespace PanelArtwork
 /// ("view-refresh", "process-stop") come from the icon theme, with our own drawing as fallback.
 QIcon named(const QString &name);
 
-/// A level icon of the "Battery Icons" set by icon name ("good", ...), loaded from its file each time.
+/// A level icon of the "Battery Icons" set by icon name ("good", ...), loaded from its file once.
 QIcon batteryIcon(const QString &iconName);
 
 /// A copy of @p image with every visible pixel painted @p tint, keeping its shape.

@@ -7,13 +7,16 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QKeyEvent>
-#include <QLocalSocket>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QVBoxLayout>
 
 #include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace
 {
@@ -59,26 +62,42 @@ QRect clearOf(Qt::Edge edge, const QRect &screen, const QRect &available)
 // sway. Sway answers at once; the wait is bounded all the same.
 QList<QRect> swayWorkAreas()
 {
-    const QString path = qEnvironmentVariable("SWAYSOCK");
-    QLocalSocket socket;
-    if (path.isEmpty() || (socket.connectToServer(path), !socket.waitForConnected(100))) {
+    // A plain Unix socket: the agent links no network module for this one question.
+    const QByteArray path = qgetenv("SWAYSOCK");
+    sockaddr_un address{};
+    if (path.isEmpty() || std::size_t(path.size()) >= sizeof address.sun_path) {
+        return {};
+    }
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), std::size_t(path.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
         return {};
     }
     QByteArray request("i3-ipc");
     const quint32 header[2] = {0, 1};
     request.append(reinterpret_cast<const char *>(header), sizeof header);
-    socket.write(request);
     QByteArray reply;
     quint32 length = 0;
-    while (socket.waitForReadyRead(100)) {
-        reply += socket.readAll();
-        if (reply.size() >= 14) {
-            std::memcpy(&length, reply.constData() + 6, sizeof length);
-            if (reply.size() >= 14 + qsizetype(length)) {
+    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
+        && ::send(fd, request.constData(), std::size_t(request.size()), MSG_NOSIGNAL) == request.size()) {
+        pollfd readable{fd, POLLIN, 0};
+        char buffer[4096];
+        while (::poll(&readable, 1, 100) > 0) {
+            const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
+            if (got <= 0) {
                 break;
+            }
+            reply.append(buffer, got);
+            if (reply.size() >= 14) {
+                std::memcpy(&length, reply.constData() + 6, sizeof length);
+                if (reply.size() >= 14 + qsizetype(length)) {
+                    break;
+                }
             }
         }
     }
+    ::close(fd);
     QList<QRect> areas;
     const QJsonArray workspaces = QJsonDocument::fromJson(reply.mid(14, length)).array();
     for (const QJsonValue &workspace : workspaces) {

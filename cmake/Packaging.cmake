@@ -6,6 +6,7 @@ set(EARLUME_DATA_DIR ${PROJECT_SOURCE_DIR}/data)
 
 # The settings program starts the agent found in its own folder, so both go into the same bindir.
 install(TARGETS Earlume Earlume_Settings earlume-status RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS earlume-update-check RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/earlume)
 
 install(FILES
     ${EARLUME_DATA_DIR}/com.vostel.Earlume.desktop

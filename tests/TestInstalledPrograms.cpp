@@ -16,6 +16,7 @@ namespace
 {
 constexpr int Patience = 20000;
 const QStringList Installed{QStringLiteral("bin/Earlume"), QStringLiteral("bin/Earlume_Settings"), QStringLiteral("bin/earlume-status"),
+                            QStringLiteral("libexec/earlume/earlume-update-check"),
                             QStringLiteral("share/applications/com.vostel.Earlume.desktop"),
                             QStringLiteral("share/applications/com.vostel.Earlume.Settings.desktop"),
                             QStringLiteral("share/metainfo/com.vostel.Earlume.metainfo.xml"),

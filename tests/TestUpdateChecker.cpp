@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The update check against real HTTP and HTTPS servers on 127.0.0.1 in this process, through to the alert.
+// The update check, through its check process, against real HTTP and HTTPS servers on 127.0.0.1 in this test,
+// through to the alert.
 #include "fakes/RecordingWorkspace.h"
 #include "update/MessageBoxUpdatePrompt.h"
 #include "update/UpdateChecker.h"
@@ -7,12 +8,12 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QNetworkAccessManager>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSslKey>
 #include <QSslServer>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QTimer>
 
@@ -36,6 +37,7 @@ class TestUpdateChecker : public QObject
     Q_OBJECT
 
     QSslConfiguration m_tls; // the server's: a throw-away self-signed certificate for 127.0.0.1
+    QTemporaryFile m_certificate; // the same certificate, for the check process to trust
 
 private Q_SLOTS:
     void initTestCase()
@@ -49,6 +51,9 @@ private Q_SLOTS:
         const QByteArray pem = openssl.readAllStandardOutput();
         m_tls.setLocalCertificate(QSslCertificate(pem));
         m_tls.setPrivateKey(QSslKey(pem, QSsl::Ec));
+        QVERIFY(m_certificate.open());
+        m_certificate.write(m_tls.localCertificate().toPem());
+        m_certificate.flush();
     }
 
     void checkAgainstLocalServer_data()
@@ -100,15 +105,11 @@ private Q_SLOTS:
             });
         });
         QVERIFY(server.listen(QHostAddress::LocalHost));
-        const QSslConfiguration defaults = QSslConfiguration::defaultConfiguration();
-        QSslConfiguration trusting = defaults;
-        trusting.addCaCertificate(m_tls.localCertificate());
-        QSslConfiguration::setDefaultConfiguration(tls == Trusted ? trusting : defaults);
+        qputenv("EARLUME_UPDATE_CA_CERTIFICATES", tls == Trusted ? m_certificate.fileName().toLocal8Bit() : "");
         const QString base = QStringLiteral("%1://127.0.0.1:%2")
                                  .arg(QLatin1String(tls ? "https" : "http"), QString::number(server.serverPort()));
-        QNetworkAccessManager nam;
         RecordingWorkspace workspace;
-        UpdateFlow flow(&nam, QUrl(base), QStringLiteral("1.4"), &workspace,
+        UpdateFlow flow(QUrl(base), QStringLiteral("1.4"), &workspace,
                         std::make_unique<MessageBoxUpdatePrompt>());
         flow.checker()->setTimeout(response.isEmpty() ? 1s : 10s);
         QString alert;
@@ -131,7 +132,6 @@ private Q_SLOTS:
         QSignalSpy finished(&flow, &UpdateFlow::finished);
         flow.start();
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 20000);
-        QSslConfiguration::setDefaultConfiguration(defaults);
 
         QCOMPARE(alert, offered.isEmpty() ? QString()
                                           : QStringLiteral("A new version is available|Version %1 of Earlume is "
@@ -139,6 +139,18 @@ private Q_SLOTS:
                                                            "it?|Yes|No").arg(offered));
         const QList<QUrl> archive{QUrl(base + QStringLiteral("/earlume/Earlume.zip"))};
         QCOMPARE(workspace.opened, !offered.isEmpty() && key == Qt::Key_Return ? archive : QList<QUrl>());
+    }
+
+    void checkProcessThatCannotRun()
+    {
+        UpdateChecker checker(QUrl(QStringLiteral("http://127.0.0.1:9")), QStringLiteral("1.4"));
+        checker.setProgram(QStringLiteral("/nonexistent/earlume-update-check"));
+        QSignalSpy newVersion(&checker, &UpdateChecker::newVersionAvailable);
+        QSignalSpy finished(&checker, &UpdateChecker::finished);
+        checker.start();
+        QVERIFY(finished.wait(10000));
+        QVERIFY(!checker.isRunning());
+        QCOMPARE(newVersion.size(), 0);
     }
 };
 

@@ -3,6 +3,7 @@
 #include "Notifications.h"
 #include "support/TestEnvironment.h"
 
+#include <QFile>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -52,6 +53,13 @@ private Q_SLOTS:
             QCOMPARE(TestEnvironment::visibleWindowCount(alert), 0);
         }
         QCOMPARE(agent.lines(), QStringList());
+        // The request ran in a process of its own: neither Qt Network nor OpenSSL ever loaded into the agent.
+        QFile maps(QStringLiteral("/proc/%1/maps").arg(agent.pid()));
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        const QByteArray mapped = maps.readAll();
+        for (const char *library : {"libQt6Network", "libssl", "libcrypto", "tlsbackends"}) {
+            QVERIFY2(!mapped.contains(library), library);
+        }
     }
 };
 

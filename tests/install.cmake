@@ -8,4 +8,4 @@ target_compile_definitions(TestInstalledPrograms PRIVATE
     CMAKE_COMMAND="${CMAKE_COMMAND}"
     CPACK_COMMAND="${CMAKE_CPACK_COMMAND}")
 # The test installs and packages the programs it runs.
-add_dependencies(TestInstalledPrograms Earlume Earlume_Settings earlume-status)
+add_dependencies(TestInstalledPrograms Earlume Earlume_Settings earlume-status earlume-update-check)

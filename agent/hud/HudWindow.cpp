@@ -8,6 +8,7 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QPixmapCache>
 #include <QPropertyAnimation>
 #include <QScreen>
 #include <QTimer>
@@ -24,9 +25,12 @@ namespace
 int s_liveHuds = 0;
 
 // A burst of connections can put many heads-up windows on screen at once. Once the last one is gone,
-// hand the memory they used back to the system, so that an idle agent stays small.
+// hand the memory they used back to the system, so that an idle agent stays small: the pixmaps Qt cached
+// while drawing them (every panel's icons are new ones, so their cache entries are never used again), then
+// the heap's free pages.
 void releaseUnusedMemory()
 {
+    QPixmapCache::clear();
 #if defined(__GLIBC__)
     malloc_trim(0);
 #endif

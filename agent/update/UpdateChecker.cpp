@@ -5,45 +5,46 @@
 #include "UpdateServer.h"
 #include "VersionCheck.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
+#include <QCoreApplication>
+#include <QDir>
 
 #include <utility>
 
 namespace
 {
-bool isSuccessStatus(const QVariant &status)
-{
-    bool ok = false;
-    const int code = status.toInt(&ok);
-    return ok && code >= 200 && code < 300;
-}
+// The most the check process may print: a body of at most maximumBodySize bytes, or why it failed (Qt's error
+// strings can hold the URL).
+constexpr qint64 maximumOutputSize = 4096;
+// How long after the timeout the process has to exit by itself (it keeps the same timeout) before it is killed.
+constexpr std::chrono::milliseconds exitGrace{std::chrono::seconds(1)};
 } // namespace
 
-UpdateChecker::UpdateChecker(QNetworkAccessManager *nam,
-                             const QUrl &baseUrl,
-                             const QString &currentVersion,
-                             QObject *parent)
+QString updateCheckProgram()
+{
+    return QDir::cleanPath(QCoreApplication::applicationDirPath()
+                           + QStringLiteral("/../libexec/earlume/earlume-update-check"));
+}
+
+UpdateChecker::UpdateChecker(const QUrl &baseUrl, const QString &currentVersion, QObject *parent)
     : QObject(parent)
-    , m_nam(nam)
     , m_baseUrl(baseUrl)
     , m_currentVersion(currentVersion)
+    , m_program(updateCheckProgram())
     , m_deadline(this)
 {
     m_deadline.setSingleShot(true);
-    connect(&m_deadline, &QTimer::timeout, this, &UpdateChecker::onDeadline);
+    connect(&m_deadline, &QTimer::timeout, this, [this] {
+        stopProcess(QStringLiteral("no complete answer within %1 ms").arg(m_timeout.count()));
+    });
 }
 
 UpdateChecker::~UpdateChecker()
 {
-    if (m_reply) {
-        // No signals from a dying object: drop the reply without going through onReplyFinished().
-        QNetworkReply *reply = m_reply;
-        m_reply = nullptr;
-        reply->disconnect(this);
-        reply->abort();
-        reply->deleteLater();
+    if (m_process) {
+        // No signals from a dying object: end the process without going through conclude().
+        m_process->disconnect(this);
+        m_process->kill();
+        m_process->waitForFinished(1000);
     }
 }
 
@@ -57,6 +58,11 @@ std::chrono::milliseconds UpdateChecker::timeout() const
     return m_timeout;
 }
 
+void UpdateChecker::setProgram(const QString &program)
+{
+    m_program = program;
+}
+
 bool UpdateChecker::isRunning() const
 {
     return m_running;
@@ -66,144 +72,104 @@ void UpdateChecker::start()
 {
     if (m_running) {
         const QPointer<UpdateChecker> self(this);
-        if (m_reply) {
-            abortReply(QStringLiteral("superseded by a new check"));
-        } else {
-            conclude(QStringLiteral("superseded by a new check"));
-        }
+        stopProcess(QStringLiteral("superseded by a new check"));
         if (!self) {
             return;
         }
     }
     m_running = true;
-    m_body.clear();
-    m_abortReason.clear();
-    const quint64 generation = ++m_generation;
+    m_output.clear();
 
     const QUrl url = versionEndpointUrl(m_baseUrl);
-    const bool httpUrl = url.scheme() == QStringLiteral("https") || url.scheme() == QStringLiteral("http");
-    if (!m_nam || !url.isValid() || !httpUrl) {
+    if (!url.isValid() || (url.scheme() != QStringLiteral("https") && url.scheme() != QStringLiteral("http"))) {
         // Known before sending, reported the same way as a network failure: later, from the event loop.
         QMetaObject::invokeMethod(
             this,
-            [this, generation] {
-                if (m_running && generation == m_generation && !m_reply) {
-                    conclude(QStringLiteral("no usable update URL or network manager"));
+            [this] {
+                if (m_running && !m_process) {
+                    conclude(false, QByteArrayLiteral("no usable update URL"));
                 }
             },
             Qt::QueuedConnection);
         return;
     }
 
-    QNetworkRequest request(url);
-    // One small plain-text GET over HTTP/1.1, nothing from or into a cache, no cookies, and no connection kept
-    // afterwards: "Connection: close" asks the server to close it, and since Qt would otherwise keep the
-    // connection idle in the manager's cache for two minutes when the server does not, a cache expiry of zero
-    // makes Qt close it as soon as the reply is done.
-    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
-    request.setRawHeader(QByteArrayLiteral("Connection"), QByteArrayLiteral("close"));
-    request.setAttribute(QNetworkRequest::ConnectionCacheExpiryTimeoutSecondsAttribute, 0);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
-    request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
-    request.setMaximumRedirectsAllowed(5);
-    request.setHeader(QNetworkRequest::UserAgentHeader, QString(QStringLiteral("Earlume/") + m_currentVersion));
-    request.setRawHeader(QByteArrayLiteral("Accept"), QByteArrayLiteral("text/plain"));
-
-    m_reply = m_nam->get(request);
-    // Qt stops reading from the socket once this much is buffered, so an endless body is not pulled in
-    // faster than onReadyRead() can refuse it.
-    m_reply->setReadBufferSize(maximumBodySize + 1);
-    connect(m_reply, &QNetworkReply::metaDataChanged, this, &UpdateChecker::onMetaDataChanged);
-    connect(m_reply, &QIODevice::readyRead, this, &UpdateChecker::onReadyRead);
-    connect(m_reply, &QNetworkReply::finished, this, &UpdateChecker::onReplyFinished);
-    m_deadline.start(m_timeout);
-}
-
-void UpdateChecker::onMetaDataChanged()
-{
-    if (!m_reply || !isSuccessStatus(m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute))) {
-        return;
-    }
-    const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
-    if (length.isValid() && length.toLongLong() > maximumBodySize) {
-        abortReply(QStringLiteral("declared body of %1 bytes is too long").arg(length.toLongLong()));
-    }
+    m_process = new QProcess(this);
+    m_process->setProgram(m_program);
+    m_process->setArguments({url.toString(QUrl::FullyEncoded), QString::number(m_timeout.count())});
+    m_process->setStandardInputFile(QProcess::nullDevice());
+    m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel); // its warnings join the agent's
+    connect(m_process, &QProcess::readyReadStandardOutput, this, &UpdateChecker::onReadyRead);
+    connect(m_process, &QProcess::finished, this, &UpdateChecker::onProcessFinished);
+    connect(m_process, &QProcess::errorOccurred, this, &UpdateChecker::onProcessError);
+    m_deadline.start(m_timeout + exitGrace);
+    m_process->start();
 }
 
 void UpdateChecker::onReadyRead()
 {
-    if (m_reply && !appendBody(m_reply)) {
-        abortReply(QStringLiteral("body is longer than %1 bytes").arg(maximumBodySize));
+    if (!m_process) {
+        return;
+    }
+    // Reads at most one byte past the limit: enough to know the output is too long.
+    m_output += m_process->read(maximumOutputSize + 1 - m_output.size());
+    if (m_output.size() > maximumOutputSize) {
+        stopProcess(QStringLiteral("the check printed more than %1 bytes").arg(maximumOutputSize));
     }
 }
 
-bool UpdateChecker::appendBody(QIODevice *reply)
+void UpdateChecker::onProcessFinished(int exitCode, QProcess::ExitStatus status)
 {
-    // Reads at most one byte past the limit: enough to know the body is too long.
-    m_body += reply->read(maximumBodySize + 1 - m_body.size());
-    return m_body.size() <= maximumBodySize;
+    onReadyRead();
+    if (!m_process) {
+        return;
+    }
+    if (status == QProcess::CrashExit) {
+        conclude(false, QByteArrayLiteral("the check process crashed"));
+    } else if (exitCode == 0 || exitCode == 1) {
+        conclude(exitCode == 0, std::exchange(m_output, QByteArray()));
+    } else {
+        conclude(false, "the check process exited with status " + QByteArray::number(exitCode));
+    }
 }
 
-void UpdateChecker::onDeadline()
+void UpdateChecker::onProcessError(QProcess::ProcessError error)
 {
-    if (m_reply) {
-        abortReply(QStringLiteral("no complete answer within %1 ms").arg(m_timeout.count()));
+    // Any other error ends with finished() as well, handled there.
+    if (error == QProcess::FailedToStart) {
+        conclude(false, QStringLiteral("cannot run %1: %2").arg(m_program, m_process->errorString()).toUtf8());
     }
 }
 
-void UpdateChecker::abortReply(const QString &reason)
+void UpdateChecker::stopProcess(const QString &reason)
 {
-    m_abortReason = reason;
-    // abort() emits finished() before it returns, so onReplyFinished() normally concludes the check from there;
-    // the second call covers a reply that had nothing left to emit.
-    m_reply->abort();
-    onReplyFinished();
+    if (m_process) {
+        m_process->disconnect(this);
+        m_process->kill();
+        m_process->waitForFinished(1000);
+    }
+    conclude(false, reason.toUtf8());
 }
 
-void UpdateChecker::onReplyFinished()
-{
-    QNetworkReply *const reply = m_reply;
-    if (!reply) {
-        return;
-    }
-    m_reply = nullptr;
-    reply->disconnect(this);
-    reply->deleteLater();
-
-    if (!m_abortReason.isEmpty()) {
-        conclude(m_abortReason);
-        return;
-    }
-    if (reply->error() != QNetworkReply::NoError) {
-        conclude(reply->errorString());
-        return;
-    }
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!isSuccessStatus(status)) {
-        conclude(QStringLiteral("HTTP status %1").arg(status.toString()));
-        return;
-    }
-    if (!appendBody(reply)) {
-        conclude(QStringLiteral("body is longer than %1 bytes").arg(maximumBodySize));
-        return;
-    }
-    conclude(QString());
-}
-
-void UpdateChecker::conclude(const QString &failure)
+void UpdateChecker::conclude(bool fetched, const QByteArray &bodyOrReason)
 {
     m_deadline.stop();
+    if (QProcess *process = m_process) {
+        m_process = nullptr;
+        process->disconnect(this);
+        process->deleteLater();
+    }
     m_running = false;
-    const QByteArray body = std::exchange(m_body, QByteArray());
+    m_output.clear();
 
     const QPointer<UpdateChecker> self(this);
-    if (!failure.isEmpty()) {
-        qCDebug(lcUpdate).noquote() << "Update check failed:" << failure;
+    if (!fetched) {
+        qCDebug(lcUpdate).noquote() << "Update check failed:" << QString::fromUtf8(bodyOrReason);
     } else {
-        const QString published = QString::fromUtf8(body).trimmed();
-        if (!parseVersion(published)) {
+        const QString published = QString::fromUtf8(bodyOrReason).trimmed();
+        if (bodyOrReason.size() > maximumBodySize) {
+            qCDebug(lcUpdate) << "Update check failed: body is longer than" << maximumBodySize << "bytes";
+        } else if (!parseVersion(published)) {
             qCDebug(lcUpdate) << "Update check failed: the server's answer is not a version";
         } else if (isNewerVersion(published, m_currentVersion)) {
             Q_EMIT newVersionAvailable(published, m_currentVersion);

@@ -4,29 +4,32 @@
 #include <QByteArray>
 #include <QObject>
 #include <QPointer>
+#include <QProcess>
 #include <QString>
 #include <QTimer>
 #include <QUrl>
 
-#include <chrono>
+#include "VersionFetch.h"
 
-class QNetworkAccessManager;
-class QIODevice;
-class QNetworkReply;
+#include <chrono>
 
 /**
  * Asks the update server for the latest published version, asynchronously on the caller's event loop, and tells
  * whether it is newer than the running one.
  *
- * start() sends one GET to versionEndpointUrl(baseUrl) and returns at once. When the body is a version (see
- * parseVersion()) strictly newer than the current one, newVersionAvailable() carries it, trimmed. Every start()
- * ends with exactly one finished(), after newVersionAvailable() if there is one.
+ * The request itself runs in a short-lived process of its own, updateCheckProgram() (see VersionFetch), which
+ * prints the body or why it failed and exits: the network stack and TLS never load into the agent, and whatever
+ * memory they took goes with that process.
  *
- * The check fails quietly, with one debug line in lcUpdate and no signal but finished(), on: any network error
- * (no network, refused, host not found), a TLS handshake or certificate error (never ignored), a status outside
- * 2xx, a body over maximumBodySize bytes (reading stops there), a body that is not a version, or no complete
- * answer within the timeout. Whatever the outcome, the reply is gone and the timer stopped once finished() is
- * emitted, and the request asks the server to close the connection, so nothing stays open behind the check.
+ * start() starts that process for versionEndpointUrl(baseUrl) and returns at once. When the body is a version
+ * (see parseVersion()) strictly newer than the current one, newVersionAvailable() carries it, trimmed. Every
+ * start() ends with exactly one finished(), after newVersionAvailable() if there is one.
+ *
+ * The check fails quietly, with one debug line in lcUpdate and no signal but finished(), on: anything the fetch
+ * reports (network and TLS errors, a status outside 2xx, a body over maximumBodySize bytes, no complete answer
+ * within the timeout), a body that is not a version, the process not starting, crashing, or printing more than a
+ * body could be; and on no exit within the timeout and a grace second, when the process is killed. Whatever the
+ * outcome, the process has ended and the timer stopped once finished() is emitted.
  */
 class UpdateChecker : public QObject
 {
@@ -34,18 +37,17 @@ class UpdateChecker : public QObject
 
 public:
     static constexpr std::chrono::milliseconds defaultTimeout{std::chrono::seconds(30)};
-    static constexpr qint64 maximumBodySize = 1024;
+    static constexpr qint64 maximumBodySize = VersionFetch::maximumBodySize;
 
-    /// The manager is not owned; the checker copes with it going away first.
-    UpdateChecker(QNetworkAccessManager *nam,
-                  const QUrl &baseUrl,
-                  const QString &currentVersion,
-                  QObject *parent = nullptr);
+    UpdateChecker(const QUrl &baseUrl, const QString &currentVersion, QObject *parent = nullptr);
     ~UpdateChecker() override;
 
     /// The longest a check may take in all, from start() to the last byte; 30 s unless set.
     void setTimeout(std::chrono::milliseconds timeout);
     std::chrono::milliseconds timeout() const;
+
+    /// The program that fetches the answer; updateCheckProgram() unless set.
+    void setProgram(const QString &program);
 
     /// True from start() until finished().
     bool isRunning() const;
@@ -58,22 +60,21 @@ Q_SIGNALS:
     void finished();
 
 private:
-    void onMetaDataChanged();
     void onReadyRead();
-    void onReplyFinished();
-    void onDeadline();
-    bool appendBody(QIODevice *reply);
-    void abortReply(const QString &reason);
-    void conclude(const QString &failure);
+    void onProcessFinished(int exitCode, QProcess::ExitStatus status);
+    void onProcessError(QProcess::ProcessError error);
+    void stopProcess(const QString &reason);
+    void conclude(bool fetched, const QByteArray &bodyOrReason);
 
-    const QPointer<QNetworkAccessManager> m_nam;
     const QUrl m_baseUrl;
     const QString m_currentVersion;
+    QString m_program;
     std::chrono::milliseconds m_timeout = defaultTimeout;
     QTimer m_deadline;
-    QPointer<QNetworkReply> m_reply;
-    QByteArray m_body;
-    QString m_abortReason;
-    quint64 m_generation = 0;
+    QPointer<QProcess> m_process;
+    QByteArray m_output;
     bool m_running = false;
 };
+
+/// Where earlume-update-check is: libexec/earlume/ beside the agent's bin/, in the build tree as installed.
+QString updateCheckProgram();

@@ -6,22 +6,19 @@
 #include "UpdateServer.h"
 #include "Workspace.h"
 
-#include <QNetworkAccessManager>
-
 UpdateFlow::UpdateFlow(Workspace *workspace, std::unique_ptr<UpdatePrompt> prompt, QObject *parent)
-    : UpdateFlow(nullptr, updateBaseUrl(), currentVersion(), workspace, std::move(prompt), parent)
+    : UpdateFlow(updateBaseUrl(), currentVersion(), workspace, std::move(prompt), parent)
 {
 }
 
-UpdateFlow::UpdateFlow(QNetworkAccessManager *nam,
-                       const QUrl &baseUrl,
+UpdateFlow::UpdateFlow(const QUrl &baseUrl,
                        const QString &currentVersion,
                        Workspace *workspace,
                        std::unique_ptr<UpdatePrompt> prompt,
                        QObject *parent)
     : QObject(parent)
     , m_baseUrl(baseUrl)
-    , m_checker(new UpdateChecker(nam ? nam : new QNetworkAccessManager(this), baseUrl, currentVersion, this))
+    , m_checker(new UpdateChecker(baseUrl, currentVersion, this))
     , m_prompt(std::move(prompt))
     , m_workspace(workspace)
 {
@@ -31,7 +28,7 @@ UpdateFlow::UpdateFlow(QNetworkAccessManager *nam,
             [this](const QString &newVersion, const QString &current) {
                 m_offer.emplace(newVersion, current);
             });
-    // Queued: the prompt opens a window, which must not happen inside the network reply's finished() signal.
+    // Queued: the prompt opens a window, which must not happen inside the checker's finished() signal.
     connect(m_checker, &UpdateChecker::finished, this, &UpdateFlow::onCheckFinished, Qt::QueuedConnection);
 }
 

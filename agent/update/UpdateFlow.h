@@ -10,7 +10,6 @@
 #include <optional>
 #include <utility>
 
-class QNetworkAccessManager;
 class UpdateChecker;
 class UpdatePrompt;
 class Workspace;
@@ -20,7 +19,7 @@ class Workspace;
  * published, the prompt, and on "yes" the download archive handed once to the workspace.
  *
  * The prompt opens after the check has finished and cleaned up, from the event loop rather than from inside the
- * network reply's signal. It does not block: the agent keeps working while it is open. finished() comes once per
+ * check's own signal. It does not block: the agent keeps working while it is open. finished() comes once per
  * start(), after the prompt (if any) was answered. A failed check ends with finished() alone: no prompt, no
  * message.
  *
@@ -33,11 +32,10 @@ class UpdateFlow : public QObject
     Q_OBJECT
 
 public:
-    /// The agent's flow: updateBaseUrl(), this build's version and a network manager of the flow's own.
+    /// The agent's flow: updateBaseUrl() and this build's version.
     UpdateFlow(Workspace *workspace, std::unique_ptr<UpdatePrompt> prompt, QObject *parent = nullptr);
-    /// Everything given (tests); nam is not owned.
-    UpdateFlow(QNetworkAccessManager *nam,
-               const QUrl &baseUrl,
+    /// Everything given (tests).
+    UpdateFlow(const QUrl &baseUrl,
                const QString &currentVersion,
                Workspace *workspace,
                std::unique_ptr<UpdatePrompt> prompt,
