@@ -73,21 +73,22 @@ class TestAgentEndToEnd : public QObject
         return program.readAllStandardOutput();
     }
     static QJsonObject status() { return QJsonDocument::fromJson(statusOutput({QStringLiteral("--once")})).object(); }
+    // The calls of @p method the notification daemon received, as gdbus prints them.
+    static QString notificationCalls(const QString &method)
+    {
+        return QString::fromUtf8(gdbusOutput({QStringLiteral("--dest"), DBusNames::NotificationsService,
+                                              QStringLiteral("--object-path"), DBusNames::NotificationsPath,
+                                              QStringLiteral("--method"),
+                                              QStringLiteral("org.freedesktop.DBus.Mock.GetMethodCalls"), method}));
+    }
     // "<replaces_id> <summary> <urgency>" of each notice the notification daemon received, all else checked.
     static QStringList notices()
     {
-        QProcess gdbus;
-        gdbus.start(QStringLiteral("gdbus"), {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
-                                              DBusNames::NotificationsService, QStringLiteral("--object-path"),
-                                              DBusNames::NotificationsPath, QStringLiteral("--method"),
-                                              QStringLiteral("org.freedesktop.DBus.Mock.GetMethodCalls"),
-                                              QStringLiteral("Notify")});
-        gdbus.waitForFinished();
         static const QRegularExpression notice(QStringLiteral(
             R"(\[<'Earlume'>, <uint32 (\d+)>, <'com.vostel.Earlume'>, <'([^']*)'>, <'Pods: [^']*'>, <@as \[\]>, )"
             R"(<\{'category': <'device'>, 'desktop-entry': <'com.vostel.Earlume'>, 'urgency': <byte 0x0(\d)>\}>, <-1>\])"));
         QStringList found;
-        for (const QRegularExpressionMatch &match : notice.globalMatch(QString::fromUtf8(gdbus.readAllStandardOutput()))) {
+        for (const QRegularExpressionMatch &match : notice.globalMatch(notificationCalls(QStringLiteral("Notify")))) {
             found.append(match.captured(1) + u' ' + match.captured(2) + u' ' + match.captured(3));
         }
         return found;
@@ -557,16 +558,7 @@ private Q_SLOTS:
         QCOMPARE(notices(), (QStringList{QStringLiteral("0 Left AirPod at 15 % 1"), QStringLiteral("1 Right AirPod at 9 % 2"),
                                          QStringLiteral("1 Left AirPod at 20 % 1")}));
         // A critical notice goes once its part has charged above the threshold.
-        const auto closed = [] {
-            QProcess gdbus;
-            gdbus.start(QStringLiteral("gdbus"), {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
-                                                  DBusNames::NotificationsService, QStringLiteral("--object-path"),
-                                                  DBusNames::NotificationsPath, QStringLiteral("--method"),
-                                                  QStringLiteral("org.freedesktop.DBus.Mock.GetMethodCalls"),
-                                                  QStringLiteral("CloseNotification")});
-            gdbus.waitForFinished();
-            return QString::fromUtf8(gdbus.readAllStandardOutput()).count(QLatin1String(", [<")); // one a call
-        };
+        const auto closed = [] { return notificationCalls(QStringLiteral("CloseNotification")).count(QLatin1String(", [<")); };
         setLevels(26, 30, 42);
         setLevels(26, 7, 42);
         QTRY_COMPARE(notices().size(), 4);
@@ -756,9 +748,7 @@ private Q_SLOTS:
         handler.close();
         QCOMPARE(QProcess::execute(QStringLiteral("update-desktop-database"), {applications}), 0);
         const auto trayNotices = [] {
-            return QString::fromUtf8(gdbusOutput({QStringLiteral("--dest"), DBusNames::NotificationsService, QStringLiteral("--object-path"),
-                                                  DBusNames::NotificationsPath, QStringLiteral("--method"),
-                                                  QStringLiteral("org.freedesktop.DBus.Mock.GetMethodCalls"), QStringLiteral("Notify")}))
+            return notificationCalls(QStringLiteral("Notify"))
                 .count(QLatin1String("'Earlume is running, but its icon cannot be shown'>, <'This desktop shows no tray icons. On GNOME, "
                                      "install and turn on the AppIndicator extension (gnome-shell-extension-appindicator).'>, "
                                      "<['default', 'Earlume Settings', 'settings', 'Earlume Settings']>"));
