@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AdvertisementMatch.h"
 
-#include "bluetooth/AirpodsModels.h"
-
 #include <QRegularExpression>
 
 namespace AdvertisementMatch

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ProximityPairing.h"
 
+#include "bluetooth/AirpodsModels.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -43,53 +45,19 @@ constexpr std::uint8_t ChargingPrimary = 0x10;
 constexpr std::uint8_t ChargingOther = 0x20;
 constexpr std::uint8_t ChargingCase = 0x40;
 
-struct ModelEntry {
-    AirPodsModel model;
-    const char *name;
-};
-
-constexpr ModelEntry Models[] = {
-    {AirPodsModel::AirPods1, "AirPods"},
-    {AirPodsModel::AirPods2, "AirPods (2nd generation)"},
-    {AirPodsModel::AirPods3, "AirPods (3rd generation)"},
-    {AirPodsModel::AirPods4, "AirPods 4"},
-    {AirPodsModel::AirPods4NoiseCancelling, "AirPods 4 with Active Noise Cancellation"},
-    {AirPodsModel::AirPodsPro, "AirPods Pro"},
-    {AirPodsModel::AirPodsPro2, "AirPods Pro 2"},
-    {AirPodsModel::AirPodsPro2UsbC, "AirPods Pro 2 (USB-C)"},
-    {AirPodsModel::AirPodsPro3, "AirPods Pro 3"},
-    {AirPodsModel::AirPodsMax, "AirPods Max"},
-    {AirPodsModel::AirPodsMaxUsbC, "AirPods Max (USB-C)"},
-    {AirPodsModel::AirPodsMax2, "AirPods Max 2"},
-};
+constexpr std::uint16_t AirPodsMax2ProductId = 0x202D;
 
 } // namespace
 
 bool isAirPodsModel(std::uint16_t model)
 {
-    return modelName(model) != nullptr;
+    return AirpodsModels::byAdvertisedModel(model) != nullptr;
 }
 
 bool isOverEarModel(std::uint16_t model)
 {
-    switch (static_cast<AirPodsModel>(model)) {
-    case AirPodsModel::AirPodsMax:
-    case AirPodsModel::AirPodsMaxUsbC:
-    case AirPodsModel::AirPodsMax2:
-        return true;
-    default:
-        return false;
-    }
-}
-
-const char *modelName(std::uint16_t model)
-{
-    for (const ModelEntry &entry : Models) {
-        if (static_cast<std::uint16_t>(entry.model) == model) {
-            return entry.name;
-        }
-    }
-    return nullptr;
+    const AirpodsModels::Model *known = AirpodsModels::byAdvertisedModel(model);
+    return known && known->hasSingleBattery();
 }
 
 std::optional<int> percentFromNibble(std::uint8_t nibble)
@@ -132,7 +100,8 @@ std::optional<ProximityPairingMessage> decodeProximityPairing(std::span<const st
     if (isOverEarModel(message.model)) {
         message.singlePercent = primaryPercent;
         message.singleCharging = primaryCharging;
-        if (message.model == static_cast<std::uint16_t>(AirPodsModel::AirPodsMax2)) {
+        // Only the second AirPods Max are reported to say in their advertisement whether they are worn.
+        if (message.model == AirpodsModels::byProductId(AirPodsMax2ProductId)->advertisedModel()) {
             message.worn = (message.status & (StatusPrimaryInEar | StatusOtherInEar)) != 0;
         }
     } else {

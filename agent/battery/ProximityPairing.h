@@ -93,29 +93,14 @@ inline constexpr std::uint8_t FullLength = 0x19;
 // Bytes up to and including the lid byte, the last one decoded.
 inline constexpr std::size_t MinimumFrameSize = 9;
 
-enum class AirPodsModel : std::uint16_t {
-    AirPods1 = 0x0220,
-    AirPods2 = 0x0F20,
-    AirPods3 = 0x1320,
-    AirPods4 = 0x1920,
-    AirPods4NoiseCancelling = 0x1B20,
-    AirPodsPro = 0x0E20,
-    AirPodsPro2 = 0x1420,
-    AirPodsPro2UsbC = 0x2420,
-    AirPodsPro3 = 0x2720,
-    AirPodsMax = 0x0A20,
-    AirPodsMaxUsbC = 0x1F20,
-    AirPodsMax2 = 0x2D20,
-};
 
-// True for the model identifiers of AirPods above; other Apple and Beats accessories send the same message.
+// True for the advertised model of an AirPods model in the table of models (bluetooth/AirpodsModels); other
+// Apple and Beats accessories send the same message.
 bool isAirPodsModel(std::uint16_t model);
 
 // True for the over-ear models: one battery, no case, no buds.
 bool isOverEarModel(std::uint16_t model);
 
-// The product name of an AirPods model ("AirPods Pro 2"), or nullptr for any other identifier.
-const char *modelName(std::uint16_t model);
 
 // Percent for one battery nibble (only the low four bits are used): 0-9 give 0-90, 0xA gives 100, the rest none.
 std::optional<int> percentFromNibble(std::uint8_t nibble);

@@ -130,10 +130,10 @@ def _open_channel(device):  # ext_connect: a connected socket pair, bluetoothd w
     return host
 
 
-def _profile_error(code):  # btd_error_not_available_str (5.66) or btd_error_profile_unavailable (5.84 on)
+def _profile_unavailable():  # btd_error_not_available_str (5.66) or btd_error_profile_unavailable (5.84 on)
     if objects['/'].bluez_version >= 84:
         return _error('BREDR.ProfileUnavailable', 'No more profiles to connect to')
-    return _error('NotAvailable', 'br-connection-profile-unavailable') if code == 'unavailable' else None
+    return _error('NotAvailable', 'br-connection-profile-unavailable')
 
 
 def _request_disconnection(device, done):  # send_disconn_req, then disconn_reply: ext_io_destroy either way
@@ -171,7 +171,7 @@ class _Methods:  # methods of adapters and devices (at module level, dbusmock wo
     def ConnectProfile(self, uuid, reply, error):
         profile = objects['/'].profiles.get(uuid.lower())
         if not profile or not self.aap_record:  # connect_profiles: no service for it
-            return error(_profile_error('unavailable'))
+            return error(_profile_unavailable())
         if not self.props[DEVICE]['Connected'] or self.aap_refusals > 0:
             self.aap_refusals = max(self.aap_refusals - 1, 0)
             return error(_error('Failed', 'br-connection-refused'))
