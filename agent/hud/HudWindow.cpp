@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "HudWindow.h"
 
-#include "AirpodsViewController.h"
+#include "panel/AirpodsViewController.h"
 #include "EventLine.h"
-#include "Style.h"
+#include "panel/Style.h"
 #include "bluetooth/BluetoothService.h"
 
 #include <QCursor>

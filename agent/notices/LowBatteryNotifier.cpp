@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "LowBatteryNotifier.h"
 
-#include "AirpodsPanelModel.h"
+#include "panel/AirpodsPanelModel.h"
 #include "DBusNames.h"
 #include "Logging.h"
 #include "Settings.h"

@@ -4,7 +4,7 @@
 #include "DBusNames.h"
 #include "Logging.h"
 #include "Notifications.h"
-#include "Workspace.h"
+#include "desktop/Workspace.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>

@@ -4,7 +4,7 @@
 #include "UpdateChecker.h"
 #include "UpdatePrompt.h"
 #include "UpdateServer.h"
-#include "Workspace.h"
+#include "desktop/Workspace.h"
 
 UpdateFlow::UpdateFlow(Workspace *workspace, std::unique_ptr<UpdatePrompt> prompt, QObject *parent)
     : UpdateFlow(updateBaseUrl(), currentVersion(), workspace, std::move(prompt), parent)

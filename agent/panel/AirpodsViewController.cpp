@@ -6,8 +6,8 @@
 #include "Notifications.h"
 #include "PanelArtwork.h"
 #include "Settings.h"
-#include "SystemAppearance.h"
-#include "Workspace.h"
+#include "desktop/SystemAppearance.h"
+#include "desktop/Workspace.h"
 #include "bluetooth/BluetoothService.h"
 
 #include <QFontMetrics>
