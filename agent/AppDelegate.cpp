@@ -16,6 +16,7 @@
 #include "desktop/Workspace.h"
 #include "battery/CaseOpening.h"
 #include "bluetooth/BluetoothService.h"
+#include "bluetooth/PairList.h"
 #include "hud/HudWindow.h"
 #include "tray/SwitchingStatusItem.h"
 #include "update/MessageBoxUpdatePrompt.h"
@@ -154,11 +155,12 @@ void AppDelegate::showPopover(const QPoint &anchor)
     // Built on the first opening: most runs never need it, and it costs memory and start-up time.
     if (!panel()) {
         m_popover->setContentViewController(
-            AirpodsViewController::freshController(m_services.bluetooth, m_services.workspace, m_services.appearance));
+            AirpodsViewController::freshController(m_services.pairs, m_services.workspace, m_services.appearance));
     }
+    // Filled before it is placed: the pairs stacked in it make its height.
+    refreshPanel();
     m_popover->showFor(anchor, m_statusItem->geometry());
     m_services.bluetooth->refreshReadings();
-    refreshPanel();
 }
 
 void AppDelegate::refreshPanel()
@@ -167,6 +169,7 @@ void AppDelegate::refreshPanel()
     timer.start();
     panel()->getAirpodsInfos();
     panel()->setPreferencesButton();
+    m_popover->followContentSize(); // a pair more or less in the stack
     qCDebug(lcAgent).nospace() << "Panel refreshed: " << m_services.bluetooth->pairedDevices().size()
                                << " paired devices in " << timer.nsecsElapsed() / 1e6 << " ms";
 }
@@ -214,16 +217,11 @@ void AppDelegate::reloadSettings()
 void AppDelegate::disconnectAirpodsOfConnectBluetooth()
 {
     // A cache read: counting costs no bus call, so it may follow every change of the devices.
-    const QList<BluetoothDevice> airpods = AirpodsPanelModel::airpodsAmong(m_services.bluetooth->pairedDevices());
-    const bool connected = std::any_of(airpods.cbegin(), airpods.cend(), [](const BluetoothDevice &device) {
-        return device.connected;
-    });
+    const QList<Pair> pairs = m_services.pairs->pairs();
+    const bool connected = std::any_of(pairs.cbegin(), pairs.cend(), [](const Pair &pair) { return pair.isConnected(); });
     // Under "Hide Menu" the icon appears only while connected, so it must show the connected picture then.
     setStatusImage(connected ? QStringLiteral("menuIcon") : QStringLiteral("menuIconDisconnected"));
-    const auto [title, text] = AirpodsPanelModel::toolTip(m_services.bluetooth->pairedDevices(),
-                                                          [this](const BluetoothDevice &device) {
-                                                              return m_services.bluetooth->battery(device.path);
-                                                          });
+    const auto [title, text] = AirpodsPanelModel::toolTip(pairs);
     m_statusItem->setToolTip(title, text);
     m_statusItem->setVisible(!Settings().hideMenu() || connected);
 }
@@ -245,7 +243,8 @@ void AppDelegate::setNotifications()
     }
 #endif
     connect(caseOpening, &CaseOpening::hudRequested, this, [this](const QString &path) {
-        HudWindow::showHud(m_services.bluetooth, m_services.workspace, m_services.appearance, path);
+        HudWindow::showHud(m_services.pairs, m_services.workspace, m_services.appearance, path,
+                           HudWindow::Shows::Nearby);
     });
     // BlueZ coming or going changes what can be known: show it as it is now, without a heads-up window.
     connect(bluetooth, &BluetoothService::availableChanged, this, [this] {
@@ -278,21 +277,21 @@ void AppDelegate::connectBTDevice(const BluetoothDevice &device)
     }
     disconnectAirpodsOfConnectBluetooth();
     if (Settings().showHudOnConnection()) {
-        showHudWindow();
+        showHudWindow(device.path);
     }
 }
 
-void AppDelegate::disconnectAirpods()
+void AppDelegate::disconnectAirpods(const BluetoothDevice &device)
 {
     disconnectAirpodsOfConnectBluetooth();
     if (Settings().showHudOnConnection()) {
-        showHudWindow();
+        showHudWindow(device.path);
     }
 }
 
-void AppDelegate::showHudWindow()
+void AppDelegate::showHudWindow(const QString &path)
 {
-    HudWindow::showHud(m_services.bluetooth, m_services.workspace, m_services.appearance);
+    HudWindow::showHud(m_services.pairs, m_services.workspace, m_services.appearance, path);
     m_services.bluetooth->refreshReadings();
 }
 

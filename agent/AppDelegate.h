@@ -11,6 +11,7 @@
 
 class AirpodsViewController;
 class BluetoothService;
+class PairList;
 class DistributedNotificationCenter;
 class Appearance;
 class Popover;
@@ -31,6 +32,8 @@ public:
     /// The platform services the agent works through; none is owned.
     struct Services {
         BluetoothService *bluetooth = nullptr;
+        /// Every paired AirPods, in the order everything shows them.
+        PairList *pairs = nullptr;
         Workspace *workspace = nullptr;
         DistributedNotificationCenter *notificationCenter = nullptr;
         Appearance *appearance = nullptr;
@@ -57,8 +60,9 @@ public:
     void disconnectAirpodsOfConnectBluetooth();
     void setNotifications();
     void connectBTDevice(const BluetoothDevice &device);
-    void disconnectAirpods();
-    void showHudWindow();
+    void disconnectAirpods(const BluetoothDevice &device);
+    /// A heads-up window about the pair at @p path (none: the pair the panel shows first).
+    void showHudWindow(const QString &path = QString());
 
     // Update check.
     void checkForUpdate();

@@ -4,6 +4,7 @@
 #include "DBusNames.h"
 #include "Logging.h"
 #include "bluetooth/BluetoothService.h"
+#include "bluetooth/PairList.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -29,9 +30,9 @@ QString sourceName(BatteryOrigin origin)
 }
 } // namespace
 
-DevicesObject::DevicesObject(BluetoothService *bluetooth, const QDBusConnection &sessionBus, QObject *parent)
+DevicesObject::DevicesObject(PairList *pairs, const QDBusConnection &sessionBus, QObject *parent)
     : QObject(parent)
-    , m_bluetooth(bluetooth)
+    , m_pairs(pairs)
     , m_bus(sessionBus)
 {
     m_last = devicesJson();
@@ -41,9 +42,7 @@ DevicesObject::DevicesObject(BluetoothService *bluetooth, const QDBusConnection 
     if (m_bus.isConnected() && !m_registered) {
         qCWarning(lcDevices) << "Cannot export" << DBusNames::DevicesPath << "on the session bus";
     }
-    connect(m_bluetooth, &BluetoothService::batteryChanged, this, &DevicesObject::update);
-    connect(m_bluetooth, &BluetoothService::devicesChanged, this, &DevicesObject::update);
-    connect(m_bluetooth, &BluetoothService::availableChanged, this, &DevicesObject::update);
+    connect(m_pairs, &PairList::changed, this, &DevicesObject::update);
 }
 
 DevicesObject::~DevicesObject()
@@ -59,11 +58,9 @@ QString DevicesObject::devicesJson() const
         return QJsonObject{{QStringLiteral("percent"), level.percent}, {QStringLiteral("charging"), level.charging}};
     };
     QJsonArray devices;
-    for (const BluetoothDevice &device : m_bluetooth->pairedDevices()) {
-        if (!device.isAirpods()) {
-            continue;
-        }
-        const BatteryState state = m_bluetooth->battery(device.path);
+    for (const Pair &pair : m_pairs->pairs()) {
+        const BluetoothDevice &device = pair.device;
+        const BatteryState &state = pair.battery;
         QJsonObject entry{{QStringLiteral("path"), device.path},
                           {QStringLiteral("address"), device.address},
                           {QStringLiteral("name"), device.name},

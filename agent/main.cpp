@@ -17,6 +17,7 @@
 #include "battery/AdvertisementBatterySource.h"
 #include "battery/AdvertisementMonitor.h"
 #include "bluetooth/BluezBluetoothService.h"
+#include "bluetooth/PairList.h"
 #include "media/MediaPause.h"
 #include "notices/LowBatteryNotifier.h"
 #include "notices/NoTrayNotice.h"
@@ -87,17 +88,20 @@ int main(int argc, char *argv[])
             [advertisements] { advertisements->setListenForNearby(Settings().connectWhenCaseOpens()); });
         // Where BlueZ offers it, the controller listens for them instead, at no cost while nothing matches.
         new AdvertisementMonitor(bluetooth.get(), advertisements, DBusHelper::systemBus(), bluetooth.get());
-        new MediaPause(bluetooth.get(), DBusHelper::sessionBus(), bluetooth.get());
+        // Every paired AirPods in one list, which everything below reads. Owned by the service.
+        auto *pairs = new PairList(bluetooth.get(), bluetooth.get());
+        new MediaPause(pairs, DBusHelper::sessionBus(), bluetooth.get());
         // Where else the readings go: BlueZ's power panel, low-battery notices, other programs. Owned by the service.
-        new BatteryProvider(bluetooth.get(), DBusHelper::systemBus(), bluetooth.get());
-        new DevicesObject(bluetooth.get(), DBusHelper::sessionBus(), bluetooth.get());
-        auto *notices = new LowBatteryNotifier(bluetooth.get(), DBusHelper::sessionBus(), bluetooth.get());
+        new BatteryProvider(bluetooth.get(), pairs, DBusHelper::systemBus(), bluetooth.get());
+        new DevicesObject(pairs, DBusHelper::sessionBus(), bluetooth.get());
+        auto *notices = new LowBatteryNotifier(pairs, DBusHelper::sessionBus(), bluetooth.get());
         DistributedNotificationCenter::defaultCenter()->addObserver(Notifications::ReloadSettings, notices,
                                                                     [notices] { notices->reloadSettings(); });
         appearance = std::make_unique<PortalAppearance>(DBusHelper::sessionBus());
         appearance->start();
         AppDelegate::Services services;
         services.bluetooth = bluetooth.get();
+        services.pairs = pairs;
         services.workspace = &workspace;
         services.notificationCenter = DistributedNotificationCenter::defaultCenter();
         services.appearance = appearance.get();

@@ -2,6 +2,7 @@
 #include "StatusReport.h"
 
 #include <QJsonArray>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
@@ -19,10 +20,26 @@ QJsonValue orNull(const std::optional<int> &value)
 }
 } // namespace
 
-StatusReport::StatusReport(const std::optional<QJsonObject> &devices, int threshold)
+bool StatusReport::isAddress(const QString &text)
+{
+    static const QRegularExpression address(QStringLiteral("^[0-9A-Fa-f]{2}(:[0-9A-Fa-f]{2}){5}$"));
+    return address.match(text).hasMatch();
+}
+
+StatusReport::StatusReport(const std::optional<QJsonObject> &devices, int threshold, const QString &address)
     : m_devices(devices)
     , m_threshold(threshold)
 {
+    if (m_devices && !address.isEmpty()) {
+        QJsonArray only;
+        for (const QJsonValue &device : m_devices->value(QStringLiteral("devices")).toArray()) {
+            if (device.toObject().value(QStringLiteral("address")).toString().compare(address, Qt::CaseInsensitive)
+                == 0) {
+                only.append(device);
+            }
+        }
+        m_devices->insert(QStringLiteral("devices"), only);
+    }
     if (m_devices) {
         const QJsonArray list = m_devices->value(QStringLiteral("devices")).toArray();
         const auto connected = std::find_if(list.cbegin(), list.cend(), [](const QJsonValue &device) {

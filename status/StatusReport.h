@@ -12,7 +12,8 @@
  * com.vostel.Earlume.Devices1.GetDevices) without any bus: the status JSON (--once), a waybar custom-module object
  * (--waybar) and a line of the user's own format (--format). Plain logic.
  *
- * It speaks of the first connected AirPods. Their class is "disconnected" (none connected, or no agent), "low" (a
+ * It speaks of the first connected AirPods in the agent's list, the pair its panel shows first, or of the pair with
+ * a given address. Their class is "disconnected" (none connected, or no agent), "low" (a
  * bud at or below the threshold and not charging), "charging" (a bud charging) or "connected".
  */
 class StatusReport
@@ -20,8 +21,12 @@ class StatusReport
     Q_DECLARE_TR_FUNCTIONS(StatusReport)
 
 public:
-    /// @p devices is the agent's object, none when no agent answers; @p threshold the low-battery threshold.
-    StatusReport(const std::optional<QJsonObject> &devices, int threshold);
+    /// @p devices is the agent's object, none when no agent answers; @p threshold the low-battery threshold. With
+    /// @p address ("AA:BB:CC:DD:EE:FF", any case), only the AirPods with that address count, here and in the lists.
+    StatusReport(const std::optional<QJsonObject> &devices, int threshold, const QString &address = QString());
+
+    /// Whether @p text is a Bluetooth address: six pairs of hex digits parted by colons.
+    static bool isAddress(const QString &text);
 
     /// {"agent", "connected", "name", "address", "left", "right", "case", "lowest", "charging", "class", "devices"};
     /// a level is a number of percent or null, "charging" lists the charging parts, "devices" is the agent's list.

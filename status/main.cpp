@@ -11,6 +11,8 @@
 #include <QCoreApplication>
 #include <QJsonDocument>
 
+#include <cstdio>
+
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
@@ -31,8 +33,19 @@ int main(int argc, char *argv[])
     const QCommandLineOption all(QStringLiteral("all"),
                                  QCoreApplication::translate("main", "Print every paired AirPods, one line each: connected, "
                                                                      "seen nearby (with its levels) or not connected; then exit."));
-    parser.addOptions({once, waybar, format, all});
+    const QCommandLineOption device(QStringLiteral("device"),
+                                    QCoreApplication::translate("main", "Speak of the AirPods with this Bluetooth address "
+                                                                        "only, instead of the pair the panel shows first."),
+                                    QStringLiteral("address"));
+    parser.addOptions({once, waybar, format, all, device});
     parser.process(app);
+    const QString address = parser.value(device);
+    if (parser.isSet(device) && !StatusReport::isAddress(address)) {
+        fprintf(stderr, "%s\n",
+                qPrintable(QCoreApplication::translate("main", "Not a Bluetooth address: \"%1\" (expected one like "
+                                                               "AA:BB:CC:DD:EE:FF)").arg(address)));
+        return 2;
+    }
 
     const bool watching = !parser.isSet(once) && !parser.isSet(all) && (parser.isSet(waybar) || parser.isSet(format));
     const QString lineFormat = parser.value(format);
@@ -42,7 +55,7 @@ int main(int argc, char *argv[])
     AgentDevicesClient client(DBusHelper::sessionBus());
     QObject::connect(&client, &AgentDevicesClient::devicesChanged, &app,
                      [&](const std::optional<QJsonObject> &devices) {
-                         const StatusReport report(devices, Settings().lowBatteryThreshold());
+                         const StatusReport report(devices, Settings().lowBatteryThreshold(), address);
                          QString line;
                          if (parser.isSet(all)) {
                              line = report.allLines().join(u'\n');

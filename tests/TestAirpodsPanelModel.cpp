@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "AirpodsPanelModel.h"
+#include "panel/AirpodsPanelModel.h"
 #include "fakes/Levels.h"
 
 #include <QTest>
@@ -9,6 +9,18 @@ namespace
 BluetoothDevice device(int n, bool connected, quint32 classOfDevice = AirpodsClassOfDevice)
 {
     return {QStringLiteral("/dev_%1").arg(n), {}, QStringLiteral("Pods %1").arg(n), classOfDevice, true, connected, {}, {}, nullptr};
+}
+
+// The pairs as the pair list gives them (connected first), readings by device number.
+QList<Pair> pairsOf(const QList<BluetoothDevice> &devices, const QList<BatteryState> &readings = {},
+                    std::optional<NoiseMode> mode = std::nullopt)
+{
+    QList<Pair> pairs;
+    for (const BluetoothDevice &device : devices) {
+        pairs.append({device, readings.value(device.path.back().digitValue()), mode});
+    }
+    PairList::order(pairs, {});
+    return pairs;
 }
 
 // The panel in one line: name, cover, each shown reading as "text/icon", button, the device it acts on, connected.
@@ -63,8 +75,8 @@ private Q_SLOTS:
             "Pods 0, airpodsHudAirpods, left 59%/medium, right 60%/ok, process-stop #ff9e9e, /dev_0, connected");
         row("90 and 91", {device(0, true)}, {levels(90, 91, -1)},
             "Pods 0, airpodsHudAirpods, left 90%/ok, right 91%/good, process-stop #ff9e9e, /dev_0, connected");
-        // The button acts on the pair shown: each connected pair is drawn in turn, so the last connected one stays.
-        row("the last one disconnected; no left bud", {device(0, true), device(1, false)}, {levels(-1, 100, -1)},
+        // The button acts on the pair shown: the first connected one.
+        row("the last one disconnected; no left bud", {device(1, false), device(0, true)}, {levels(-1, 100, -1)},
             "Pods 0, airpodsHudAirpods, left /noairpods, right 100%/good, process-stop #ff9e9e, /dev_0, connected");
         // 0 % is a reading; a missing level is none. A single battery (Battery1) stands for both buds.
         row("a bud at 0 %", {device(0, true)}, {levels(0, -1, -1)},
@@ -87,9 +99,15 @@ private Q_SLOTS:
         max.model = AirpodsModels::byProductId(0x201F);
         row("AirPods Max", {max}, {levels(90, 0, 0).shapedFor(max.model)},
             "Pods 0, airpodsOverEar, global 90%/ok, process-stop #ff9e9e, /dev_0, connected");
-        // A bud without a reading does not halve the pair's level.
-        row("two connected", {device(0, true), device(1, true, 0), device(2, true)}, {levels(90, 90, 90), {}, levels(-1, 9, 100)},
-            "Pods 2, airpodsFullCover, global 9%/empty, case 100%/good, process-stop #ff9e9e, /dev_2, connected");
+        // The first connected pair is the panel's own (the others are stacked below it). A bud without a reading
+        // does not halve the pair's level.
+        row("two connected", {device(1, true, 0), device(0, true), device(2, true)}, {levels(-1, 9, 100), {}, levels(90, 90, 90)},
+            "Pods 0, airpodsFullCover, global 9%/empty, case 100%/good, process-stop #ff9e9e, /dev_0, connected");
+        // Levels matched to the pair only by model and strength are marked: they may be a stranger's.
+        BatteryState matched = levels(80, 70, -1);
+        matched.origin = BatteryOrigin::Advertisement;
+        row("matched advertisement", {device(0, true)}, {matched},
+            "Pods 0, airpodsHudAirpods, left ≈80%/ok, right ≈70%/ok, process-stop #ff9e9e, /dev_0, connected");
     }
     // The modes offered (0 off ... 3 adaptive, the current one starred) by model, and when a mode was reported.
     void noiseControlRow_data()
@@ -115,7 +133,7 @@ private Q_SLOTS:
         BluetoothDevice pods = device(0, true);
         pods.model = AirpodsModels::byProductId(product);
         AirpodsPanelModel model;
-        model.getAirpodsInfos({pods}, [](const auto &) { return levels(50, 50, 50); }, [&](auto &) { return reported; });
+        model.getAirpodsInfos(pairsOf({pods}, {levels(50, 50, 50)}, reported));
         QStringList modes;
         for (const NoiseMode mode : model.state().noiseModes) {
             modes << QString::number(int(mode)) + (model.state().noiseMode == mode ? "*" : "");
@@ -129,26 +147,46 @@ private Q_SLOTS:
         QFETCH(QList<BatteryState>, readings);
         AirpodsPanelModel model;
         // Each row starts from a full panel, so what it hides must really be hidden.
-        model.getAirpodsInfos({device(9, true)}, [](const auto &) { return levels(50, 50, 50); });
-        model.getAirpodsInfos(devices, [&](const auto &d) { return readings.value(d.path.back().digitValue()); });
+        model.getAirpodsInfos({{device(9, true), levels(50, 50, 50), std::nullopt}});
+        model.getAirpodsInfos(pairsOf(devices, readings));
         QTEST(describe(model), "panel");
+    }
+
+    // A heads-up window or a card shows its one pair, connected or not; the pair list keeps connection order.
+    void onePairShownAndTheListsOrder()
+    {
+        AirpodsPanelModel model;
+        const QList<Pair> pairs = pairsOf({device(0, true), device(1, false), device(2, true)}, {levels(10, 10, 10)});
+        model.getAirpodsInfos(pairs, QStringLiteral("/dev_2"));
+        QCOMPARE(describe(model), "Pods 2, airpodsHudAirpods, left /noairpods, right /noairpods, process-stop #ff9e9e, "
+                                  "/dev_2, connected");
+        model.getAirpodsInfos(pairs, QStringLiteral("/dev_1"));
+        QCOMPARE(describe(model), "Disconnected, airpodsHudDisconnected, view-refresh #9eb9ff, /dev_1, not connected");
+
+        QList<Pair> ordered = pairsOf({device(0, false), device(1, true), device(2, true), device(3, true)});
+        PairList::order(ordered, {QStringLiteral("/dev_3"), QStringLiteral("/dev_1")});
+        QStringList paths;
+        for (const Pair &pair : ordered) {
+            paths << pair.path();
+        }
+        // Connected before the agent started (2), then as they connected (3, 1), then the rest.
+        QCOMPARE(paths, QStringList({"/dev_2", "/dev_3", "/dev_1", "/dev_0"}));
     }
 
     void toolTipNamesThePairShownAndItsLevels()
     {
-        const auto readings = [](const BluetoothDevice &d) {
-            BatteryState state = d.path == u"/dev_1" ? levels(87, 91, 42) : BatteryState();
-            state.caseBattery = d.path == u"/dev_3" ? BatteryLevel{60, true} : state.caseBattery;
-            return state;
-        };
+        BatteryState caseCharging;
+        caseCharging.caseBattery = BatteryLevel{60, true};
+        const QList<BatteryState> readings{{}, levels(87, 91, 42), {}, caseCharging};
         const auto tip = [&](const QList<BluetoothDevice> &devices) {
-            const auto [title, text] = AirpodsPanelModel::toolTip(devices, readings);
+            const auto [title, text] = AirpodsPanelModel::toolTip(pairsOf(devices, readings));
             return QString(title + u'|' + text);
         };
         QCOMPARE(tip({device(0, true, 0x240404)}), QStringLiteral("Earlume|No Airpods"));
         QCOMPARE(tip({device(0, false)}), QStringLiteral("Earlume|Disconnected"));
         QCOMPARE(tip({device(1, true), device(2, false)}), QStringLiteral("Pods 1|Left 87 %, Right 91 %, Case 42 %"));
-        QCOMPARE(tip({device(1, true), device(2, true)}), QStringLiteral("Pods 2|No battery reading"));
+        QCOMPARE(tip({device(1, true), device(2, true), device(0, false)}),
+                 QStringLiteral("Earlume|Pods 1: Left 87 %, Right 91 %, Case 42 %\nPods 2: No battery reading"));
         QCOMPARE(tip({device(3, true)}), QStringLiteral("Pods 3|Case 60 % charging"));
     }
 };

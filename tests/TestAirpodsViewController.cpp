@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "AirpodsViewController.h"
-#include "Popover.h"
-#include "SystemAppearance.h"
+#include "panel/AirpodsViewController.h"
+#include "panel/Popover.h"
+#include "desktop/SystemAppearance.h"
 #include "Translations.h"
 #include "fakes/FakeBluetoothService.h"
 #include "fakes/RecordingWorkspace.h"
@@ -25,6 +25,7 @@ class TestAirpodsViewController : public QObject
 
     QTemporaryDir m_config;
     FakeBluetoothService m_bluetooth;
+    PairList m_pairs{&m_bluetooth};
     RecordingWorkspace m_workspace;
     struct : Appearance {
         SystemAppearance::Value value = SystemAppearance::light;
@@ -40,7 +41,7 @@ class TestAirpodsViewController : public QObject
                                    connected == true, {}, {}, nullptr};
         m_bluetooth.devices = connected ? QList{pods} : QList<BluetoothDevice>();
         m_bluetooth.setBattery(QStringLiteral("/a"), readings);
-        m_panel.reset(AirpodsViewController::freshController(&m_bluetooth, &m_workspace, &m_appearance));
+        m_panel.reset(AirpodsViewController::freshController(&m_pairs, &m_workspace, &m_appearance));
     }
     template<typename T = QLabel>
     T *widget(const QString &name) const { return m_panel->findChild<T *>(name); }
@@ -156,6 +157,41 @@ private Q_SLOTS:
         QVERIFY(button->isHidden());
         m_bluetooth.pendingConnects.last()->finish(PendingConnect::Failed);
         QTRY_VERIFY(!button->isHidden());
+    }
+
+    void severalPairsAreStackedEachWithItsOwnButton()
+    {
+        load(true, levels(80, 90, 40));
+        const int oneHigh = m_panel->sizeHint().height();
+        BluetoothDevice max{QStringLiteral("/b"), {}, QStringLiteral("Max"), AirpodsClassOfDevice, true, true, {}, {}, nullptr};
+        max.model = AirpodsModels::byProductId(0x201F);
+        m_bluetooth.devices.append(max);
+        BatteryState single;
+        single.single = BatteryLevel{55, false};
+        m_bluetooth.setBattery(QStringLiteral("/b"), single);
+        m_panel->getAirpodsInfos();
+        QCOMPARE(m_panel->panelState().name, QStringLiteral("Pods"));
+        QCOMPARE(m_panel->cards().size(), 1);
+        AirpodsViewController *card = m_panel->cards().constFirst();
+        QCOMPARE(card->panelState().name, QStringLiteral("Max"));
+        QCOMPARE(card->panelState().cover, PanelImages::OverEar);
+        QCOMPARE(card->findChild<QLabel *>(QStringLiteral("globalAirpodsBatteryLabel"))->text(), QStringLiteral("55%"));
+        QVERIFY(card->findChild<QToolButton *>(QStringLiteral("preferencesButton"))->isHidden());
+        QVERIFY(!card->findChild<QToolButton *>(QStringLiteral("connectDisconnectButton"))->isHidden());
+        QVERIFY(m_panel->sizeHint().height() > oneHigh + 100);
+        // A heads-up window shows the pair that changed, not the first.
+        QPointer<HudWindow> hud = HudWindow::showHud(&m_pairs, &m_workspace, &m_appearance, QStringLiteral("/b"));
+        QCOMPARE(hud->panel()->panelState().name, QStringLiteral("Max"));
+        QVERIFY(hud->panel()->cards().isEmpty());
+        delete hud;
+        // Each button acts on its own pair; a pair that goes leaves the stack.
+        m_bluetooth.disconnectRequests.clear();
+        card->connectDisconnect();
+        QCOMPARE(m_bluetooth.disconnectRequests, QStringList{QStringLiteral("/b")});
+        m_bluetooth.devices.last().connected = false;
+        m_panel->getAirpodsInfos();
+        QVERIFY(m_panel->cards().isEmpty());
+        QTRY_VERIFY(m_panel->findChildren<AirpodsViewController *>().isEmpty());
     }
 
     void noiseControlRowShowsTheModesAndSendsAPress()
@@ -304,7 +340,7 @@ private Q_SLOTS:
     {
         QCOMPARE(HudWindow::frameFor({1440, 100, 1920, 1080}, {300, 200}), QRect(2250, 760, 300, 200));
         load(true);
-        QPointer<HudWindow> hud = HudWindow::showHud(&m_bluetooth, &m_workspace, &m_appearance);
+        QPointer<HudWindow> hud = HudWindow::showHud(&m_pairs, &m_workspace, &m_appearance);
         QVERIFY(hud->panel()->findChild<QToolButton *>(QStringLiteral("connectDisconnectButton"))->isHidden());
         // Readings and the name arrive after the connection; the visible window follows them.
         m_bluetooth.setBattery(QStringLiteral("/a"), levels(80, 90, 40));

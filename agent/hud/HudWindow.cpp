@@ -4,7 +4,7 @@
 #include "panel/AirpodsViewController.h"
 #include "EventLine.h"
 #include "panel/Style.h"
-#include "bluetooth/BluetoothService.h"
+#include "bluetooth/PairList.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -37,7 +37,7 @@ void releaseUnusedMemory()
 }
 } // namespace
 
-HudWindow::HudWindow(BluetoothService *bluetooth, Workspace *workspace, const Appearance *appearance)
+HudWindow::HudWindow(PairList *pairs, Workspace *workspace, const Appearance *appearance)
     : QWidget(nullptr,
               Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus
                   | Qt::WindowTransparentForInput | Qt::X11BypassWindowManagerHint) // placed by us, as the panel
@@ -55,7 +55,7 @@ HudWindow::HudWindow(BluetoothService *bluetooth, Workspace *workspace, const Ap
         }
     });
 
-    m_panel = AirpodsViewController::freshController(bluetooth, workspace, appearance, this);
+    m_panel = AirpodsViewController::freshController(pairs, workspace, appearance, this);
     m_panel->hideButtons();
     m_panel->setCornerRadius(CornerRadius);
     m_panel->setStyles(Style::hudLight(), Style::hudDark());
@@ -63,13 +63,12 @@ HudWindow::HudWindow(BluetoothService *bluetooth, Workspace *workspace, const Ap
 
     // Readings and the name often arrive after the connection itself: follow them while visible, one
     // repaint per burst of changes.
-    if (bluetooth) {
+    if (pairs) {
         m_refresh = new QTimer(this);
         m_refresh->setSingleShot(true);
         m_refresh->setInterval(0);
         connect(m_refresh, &QTimer::timeout, m_panel, &AirpodsViewController::getAirpodsInfos);
-        connect(bluetooth, &BluetoothService::devicesChanged, m_refresh, qOverload<>(&QTimer::start));
-        connect(bluetooth, &BluetoothService::batteryChanged, m_refresh, qOverload<>(&QTimer::start));
+        connect(pairs, &PairList::changed, m_refresh, qOverload<>(&QTimer::start));
     }
 
     auto *layout = new QVBoxLayout(this);
@@ -84,14 +83,16 @@ QRect HudWindow::frameFor(const QRect &screen, const QSize &size)
     return QRect(QPoint(x, y), size);
 }
 
-HudWindow *HudWindow::showHud(BluetoothService *bluetooth, Workspace *workspace, const Appearance *appearance,
-                              const QString &nearby)
+HudWindow *HudWindow::showHud(PairList *pairs, Workspace *workspace, const Appearance *appearance,
+                              const QString &pair, Shows shows)
 {
-    auto *hud = new HudWindow(bluetooth, workspace, appearance);
-    if (!nearby.isEmpty()) {
+    auto *hud = new HudWindow(pairs, workspace, appearance);
+    if (shows == Shows::Nearby && !pair.isEmpty()) {
         hud->m_panel->hideButtons(true);
-        hud->m_panel->showNearby(nearby);
+        hud->m_panel->showNearby(pair);
         hud->setWindowFlag(Qt::WindowTransparentForInput, false);
+    } else if (!pair.isEmpty()) {
+        hud->m_panel->showPair(pair);
     }
     hud->adjustSize();
     QScreen *screen = QGuiApplication::screenAt(QCursor::pos());

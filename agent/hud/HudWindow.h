@@ -5,7 +5,7 @@
 
 class AirpodsViewController;
 class Appearance;
-class BluetoothService;
+class PairList;
 class QPropertyAnimation;
 class QTimer;
 class Workspace;
@@ -25,11 +25,15 @@ public:
     static constexpr int FadeMs = 1500;
     static constexpr qreal CornerRadius = 20;
 
-    /// Builds, places and shows a new heads-up window on the screen under the pointer. With @p nearby, the object
-    /// path of a pair that is not connected here, it shows that pair and, where the "Connect Button" setting is on,
-    /// the button to connect it, which takes clicks.
-    static HudWindow *showHud(BluetoothService *bluetooth, Workspace *workspace, const Appearance *appearance,
-                              const QString &nearby = QString());
+    /// What a heads-up window is about: a pair that connected or disconnected, or one heard nearby.
+    enum class Shows { Pair, Nearby };
+
+    /// Builds, places and shows a new heads-up window on the screen under the pointer, about the pair at @p pair
+    /// (an object path): the pair that connected or disconnected, or with Shows::Nearby one that is not connected
+    /// here, with, where the "Connect Button" setting is on, the button to connect it, which takes clicks. Without
+    /// a pair it shows what the panel shows first.
+    static HudWindow *showHud(PairList *pairs, Workspace *workspace, const Appearance *appearance,
+                              const QString &pair = QString(), Shows shows = Shows::Pair);
 
     /// Where a window of @p size goes on a screen with geometry @p screen: centred across, with a quarter
     /// of the free height below it. Origins are Qt's (top left), and the screen's own origin counts.
@@ -41,7 +45,7 @@ Q_SIGNALS:
     void orderedOut();
 
 private:
-    HudWindow(BluetoothService *bluetooth, Workspace *workspace, const Appearance *appearance);
+    HudWindow(PairList *pairs, Workspace *workspace, const Appearance *appearance);
 
     void hudAnimationBegin();
 

@@ -7,25 +7,26 @@
 #include "Logging.h"
 #include "Settings.h"
 #include "bluetooth/BluetoothService.h"
+#include "bluetooth/PairList.h"
 
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 
-MediaPause::MediaPause(BluetoothService *bluetooth, const QDBusConnection &sessionBus, QObject *parent)
+MediaPause::MediaPause(PairList *pairs, const QDBusConnection &sessionBus, QObject *parent)
     : QObject(parent)
-    , m_bluetooth(bluetooth)
+    , m_pairs(pairs)
     , m_bus(sessionBus)
 {
-    connect(bluetooth, &BluetoothService::batteryChanged, this, &MediaPause::onBatteryChanged);
+    connect(pairs->bluetooth(), &BluetoothService::batteryChanged, this, &MediaPause::onBatteryChanged);
 }
 
 void MediaPause::onBatteryChanged(const QString &path)
 {
-    if (!m_bluetooth) {
+    if (!m_pairs) {
         return;
     }
     // Advertisements say where the buds are too, but they can come from another pair nearby.
-    const BatteryState state = m_bluetooth->battery(path);
+    const BatteryState state = m_pairs->pair(path).value_or(Pair()).battery;
     const bool own = ReadingTrust::mayUse(state.origin, ReadingTrust::Use::MediaPause);
     const MediaPausePolicy::Decision decision
         = m_policy.update(path, own ? state.leftInEar : std::nullopt, own ? state.rightInEar : std::nullopt,

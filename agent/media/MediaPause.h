@@ -10,6 +10,7 @@
 #include <functional>
 
 class BluetoothService;
+class PairList;
 class QDBusMessage;
 
 /**
@@ -26,7 +27,7 @@ class MediaPause : public QObject
     Q_OBJECT
 
 public:
-    MediaPause(BluetoothService *bluetooth, const QDBusConnection &sessionBus, QObject *parent = nullptr);
+    MediaPause(PairList *pairs, const QDBusConnection &sessionBus, QObject *parent = nullptr);
 
 private:
     void onBatteryChanged(const QString &path);
@@ -38,7 +39,7 @@ private:
               const QVariantList &arguments,
               const std::function<void(const QDBusMessage &)> &then = {});
 
-    QPointer<BluetoothService> m_bluetooth;
+    QPointer<PairList> m_pairs;
     QDBusConnection m_bus;
     MediaPausePolicy m_policy;
 };

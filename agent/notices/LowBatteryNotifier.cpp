@@ -6,15 +6,17 @@
 #include "Logging.h"
 #include "Settings.h"
 #include "bluetooth/BluetoothService.h"
+#include "bluetooth/PairList.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QStringList>
 
-LowBatteryNotifier::LowBatteryNotifier(BluetoothService *bluetooth, const QDBusConnection &sessionBus, QObject *parent)
+LowBatteryNotifier::LowBatteryNotifier(PairList *pairs, const QDBusConnection &sessionBus, QObject *parent)
     : QObject(parent)
-    , m_bluetooth(bluetooth)
+    , m_list(pairs)
+    , m_bluetooth(pairs->bluetooth())
     , m_bus(sessionBus)
 {
     reloadSettings();
@@ -64,13 +66,13 @@ void LowBatteryNotifier::reloadSettings()
 void LowBatteryNotifier::batteryChanged(const QString &path)
 {
     // A pair only heard nearby (on the phone, say) is that device's to warn about, not ours.
-    const BluetoothDevice device = m_bluetooth->device(path);
-    if (!m_enabled || !device.isAirpods() || !device.connected) {
+    const std::optional<::Pair> known = m_list->pair(path);
+    if (!m_enabled || !known || !known->isConnected()) {
         return;
     }
     Pair &pair = m_pairs[path];
     pair.rule.setThreshold(m_threshold);
-    const BatteryState state = m_bluetooth->battery(path);
+    const BatteryState &state = known->battery;
     const QList<LowBatteryWarning> warnings = pair.rule.update(state);
     if (!warnings.isEmpty()) {
         show(path, warnings);
@@ -87,10 +89,13 @@ void LowBatteryNotifier::show(const QString &path, const QList<LowBatteryWarning
         parts.append(text(warning));
         critical = critical || warning.percent <= CriticalPercent;
     }
-    const BluetoothDevice device = m_bluetooth->device(path);
+    const std::optional<::Pair> known = m_list->pair(path);
+    if (!known) {
+        return;
+    }
     // The body may be read as markup: a name like "<Tom's> AirPods" must show as it is.
-    const QString body = device.name.toHtmlEscaped() + QStringLiteral(": ")
-        + AirpodsPanelModel::levelsText(m_bluetooth->battery(path));
+    const QString body = known->device.name.toHtmlEscaped() + QStringLiteral(": ")
+        + AirpodsPanelModel::levelsText(known->battery);
     m_pairs[path].critical = critical;
     const QVariantMap hints{
         {QStringLiteral("category"), QStringLiteral("device")},

@@ -9,6 +9,7 @@
 #include <QObject>
 
 class BluetoothService;
+class PairList;
 
 /**
  * Low-battery notices on the desktop: follows the battery states of the AirPods the Bluetooth service knows, asks a
@@ -25,7 +26,7 @@ class LowBatteryNotifier : public QObject
 public:
     static constexpr int CriticalPercent = 10;
 
-    LowBatteryNotifier(BluetoothService *bluetooth, const QDBusConnection &sessionBus, QObject *parent = nullptr);
+    LowBatteryNotifier(PairList *pairs, const QDBusConnection &sessionBus, QObject *parent = nullptr);
     ~LowBatteryNotifier() override;
 
     /// Reads whether to warn and the threshold from the settings file again.
@@ -50,6 +51,7 @@ private:
     void send(const QString &path, QVariantList arguments);
     void withdraw(const QString &path);
 
+    PairList *m_list;
     BluetoothService *m_bluetooth;
     QDBusConnection m_bus;
     QHash<QString, Pair> m_pairs;

@@ -63,71 +63,79 @@ QString AirpodsPanelModel::levelsText(const BatteryState &battery)
     return parts.join(tr(", "));
 }
 
-QList<BluetoothDevice> AirpodsPanelModel::airpodsAmong(const QList<BluetoothDevice> &devices)
+std::pair<QString, QString> AirpodsPanelModel::toolTip(const QList<Pair> &pairs)
 {
-    QList<BluetoothDevice> airpods;
-    std::copy_if(devices.cbegin(), devices.cend(), std::back_inserter(airpods), [](const BluetoothDevice &device) {
-        return device.isAirpods();
+    QStringList lines;
+    QString name;
+    bool anyAirpods = false;
+    for (const Pair &pair : pairs) {
+        anyAirpods = anyAirpods || pair.device.isAirpods();
+        if (pair.device.isAirpods() && pair.isConnected()) {
+            name = pair.device.name;
+            //: One connected pair in the tray's tool tip when several are: "AirPods Pro: Left 87 %, Right 91 %"
+            lines.append(tr("%1: %2").arg(pair.device.name, levelsText(pair.battery)));
+        }
+    }
+    if (lines.isEmpty()) {
+        return {QStringLiteral("Earlume"), anyAirpods ? tr("Disconnected") : tr("No Airpods")};
+    }
+    if (lines.size() == 1) {
+        const auto connected = std::find_if(pairs.cbegin(), pairs.cend(), [](const Pair &pair) {
+            return pair.device.isAirpods() && pair.isConnected();
+        });
+        return {name, levelsText(connected->battery)};
+    }
+    return {QStringLiteral("Earlume"), lines.join(u'\n')};
+}
+
+QList<Pair> AirpodsPanelModel::getAirpods(const QList<Pair> &pairs)
+{
+    QList<Pair> airpods;
+    std::copy_if(pairs.cbegin(), pairs.cend(), std::back_inserter(airpods), [](const Pair &pair) {
+        return pair.device.isAirpods();
     });
-    return airpods;
-}
-
-std::pair<QString, QString> AirpodsPanelModel::toolTip(const QList<BluetoothDevice> &pairedDevices,
-                                                      const ReadingsProvider &readings)
-{
-    const QList<BluetoothDevice> airpods = airpodsAmong(pairedDevices);
-    // The panel draws every connected pair in turn and ends with the last one: the tool tip names that one.
-    const auto shown = std::find_if(airpods.crbegin(), airpods.crend(), [](const auto &device) { return device.connected; });
-    if (shown == airpods.crend()) {
-        return {QStringLiteral("Earlume"), airpods.isEmpty() ? tr("No Airpods") : tr("Disconnected")};
-    }
-    return {shown->name, levelsText(readings(*shown))};
-}
-
-QList<BluetoothDevice> AirpodsPanelModel::getAirpods(const QList<BluetoothDevice> &pairedDevices)
-{
-    const QList<BluetoothDevice> airpods = airpodsAmong(pairedDevices);
     if (!airpods.isEmpty()) {
-        m_airpodsDevice = airpods.constLast().path;
+        m_airpodsDevice = airpods.constLast().path();
     }
     return airpods;
 }
 
-void AirpodsPanelModel::getAirpodsInfos(const QList<BluetoothDevice> &pairedDevices,
-                                        const ReadingsProvider &readings,
-                                        const NoiseModeProvider &noiseModes)
+void AirpodsPanelModel::getAirpodsInfos(const QList<Pair> &pairs, const QString &shown)
 {
-    const QList<BluetoothDevice> airpods = getAirpods(pairedDevices);
+    const QList<Pair> airpods = getAirpods(pairs);
     if (airpods.isEmpty()) {
         applyNoAirpods();
         return;
     }
-    int connected = 0;
-    for (const BluetoothDevice &device : airpods) {
-        if (device.connected) {
-            ++connected;
-            reloadInfos(device, readings(device), noiseModes ? noiseModes(device) : std::nullopt);
-            // With several pairs, the button must act on the pair it shows, not on the last one paired.
-            m_airpodsDevice = device.path;
-        }
+    const auto pair = std::find_if(airpods.cbegin(), airpods.cend(), [&shown](const Pair &pair) {
+        return shown.isEmpty() ? pair.isConnected() : pair.path() == shown;
+    });
+    m_areAirpodsConnected = pair != airpods.cend() && pair->isConnected();
+    if (*m_areAirpodsConnected) {
+        reloadInfos(*pair);
+        // With several pairs, the button must act on the pair it shows, not on the last one paired.
+        m_airpodsDevice = pair->path();
+        return;
     }
-    m_areAirpodsConnected = connected > 0;
-    if (connected == 0) {
-        applyDisconnected();
+    if (!shown.isEmpty()) {
+        m_airpodsDevice = shown;
     }
+    applyDisconnected();
 }
 
-void AirpodsPanelModel::reloadInfos(const BluetoothDevice &device,
-                                    const BatteryState &battery,
-                                    std::optional<NoiseMode> noiseMode)
+void AirpodsPanelModel::reloadInfos(const Pair &pair)
 {
+    const BluetoothDevice &device = pair.device;
+    const BatteryState &battery = pair.battery;
     const auto percent = [](const std::optional<BatteryLevel> &level) {
         return level ? std::optional(level->percent) : std::nullopt;
     };
     const auto charging = [](const std::optional<BatteryLevel> &level) { return level && level->charging; };
     // A level of 0 % is a reading like any other; a missing one is no reading. A charging part wears a mark.
-    const auto fill = [](PanelElement &text, PanelElement &icon, std::optional<int> level, bool charging) {
-        text.content = level ? percentText(*level) + (charging ? ChargingMark : QString()) : QString();
+    const QString estimated = battery.origin == BatteryOrigin::Advertisement ? EstimatedMark : QString();
+    m_state.estimated = !estimated.isEmpty();
+    const auto fill = [&estimated](PanelElement &text, PanelElement &icon, std::optional<int> level, bool charging) {
+        text.content = level ? estimated + percentText(*level) + (charging ? ChargingMark : QString()) : QString();
         icon.content = level ? batteryIconName(*level) : PanelImages::NoAirpods;
     };
     m_state.name = device.name;
@@ -175,15 +183,15 @@ void AirpodsPanelModel::reloadInfos(const BluetoothDevice &device,
     m_state.buttonHidden = false;
     m_state.buttonImage = PanelImages::Stop;
     m_state.buttonTint = ConnectedTint;
-    m_state.noiseModes = NoiseControl::modesOf(device, noiseMode);
-    m_state.noiseMode = m_state.noiseModes.isEmpty() ? std::nullopt : noiseMode;
+    m_state.noiseModes = NoiseControl::modesOf(device, pair.noiseMode);
+    m_state.noiseMode = m_state.noiseModes.isEmpty() ? std::nullopt : pair.noiseMode;
 }
 
-void AirpodsPanelModel::showNearby(const BluetoothDevice &device, const BatteryState &battery)
+void AirpodsPanelModel::showNearby(const Pair &pair)
 {
-    reloadInfos(device, battery);
+    reloadInfos(pair);
     m_areAirpodsConnected = false;
-    m_airpodsDevice = device.path;
+    m_airpodsDevice = pair.path();
     m_state.buttonImage = PanelImages::Refresh;
     m_state.buttonTint = DisconnectedTint;
     m_state.noiseModes.clear();
@@ -198,6 +206,7 @@ void AirpodsPanelModel::hideAllReadings()
     }
     m_state.noiseModes.clear();
     m_state.noiseMode.reset();
+    m_state.estimated = false;
 }
 
 void AirpodsPanelModel::applyNoAirpods()

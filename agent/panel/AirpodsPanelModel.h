@@ -4,13 +4,13 @@
 #include "bluetooth/BatteryState.h"
 #include "bluetooth/BluetoothDevice.h"
 #include "bluetooth/NoiseControl.h"
+#include "bluetooth/PairList.h"
 
 #include <QColor>
 #include <QCoreApplication>
 #include <QList>
 #include <QString>
 
-#include <functional>
 #include <optional>
 
 /// The picture or icon an element of the panel shows, by the resource name of its artwork.
@@ -47,6 +47,8 @@ struct PanelState {
     /// The noise control row: one button per mode offered, in this order (none: no row), the current one marked.
     QList<NoiseMode> noiseModes;
     std::optional<NoiseMode> noiseMode;
+    /// The levels come from an advertisement matched only by model and signal strength: they may be a stranger's.
+    bool estimated = false;
 
     bool operator==(const PanelState &) const = default;
 };
@@ -61,11 +63,10 @@ class AirpodsPanelModel
     Q_DECLARE_TR_FUNCTIONS(AirpodsPanelModel)
 
 public:
-    using ReadingsProvider = std::function<BatteryState(const BluetoothDevice &)>;
-    using NoiseModeProvider = std::function<std::optional<NoiseMode>(const BluetoothDevice &)>;
-
     /// Follows the level of a part that is charging: "87% ⚡".
     static inline const QString ChargingMark = QStringLiteral(" \u26A1");
+    /// Comes before a level that may be another pair's (an advertisement matched by model and strength): "≈80%".
+    static inline const QString EstimatedMark = QStringLiteral("\u2248");
     static const QColor ConnectedTint;
     static const QColor DisconnectedTint;
 
@@ -79,32 +80,26 @@ public:
     /// "Left 87 %, Right 91 %, Case 42 %", in the user's language: the levels there are, or "No battery reading".
     static QString levelsText(const BatteryState &battery);
 
-    /// The AirPods among @p devices, in their order. Changes nothing.
-    static QList<BluetoothDevice> airpodsAmong(const QList<BluetoothDevice> &devices);
+    /// The tray's tool tip, title and text. One pair connected: its name and levels ("Left 87 %, Right 91 %,
+    /// Case 42 %"). Several: each on a line of its own, "name: levels", in the panel's order, under the program's
+    /// name. None: "Disconnected" / "No Airpods" under the program's name.
+    static std::pair<QString, QString> toolTip(const QList<Pair> &pairs);
 
-    /// The tray's tool tip, title and text: the pair the panel shows and its levels ("Left 87 %, Right 91 %,
-    /// Case 42 %"), or "Disconnected" / "No Airpods" under the program's name.
-    static std::pair<QString, QString> toolTip(const QList<BluetoothDevice> &pairedDevices,
-                                               const ReadingsProvider &readings);
+    /// The AirPods among @p pairs, in their order. The last of them becomes airpodsDevice().
+    QList<Pair> getAirpods(const QList<Pair> &pairs);
 
-    /// The AirPods among @p pairedDevices, in their order. The last of them becomes airpodsDevice().
-    QList<BluetoothDevice> getAirpods(const QList<BluetoothDevice> &pairedDevices);
+    /// Refreshes the whole panel from @p pairs, in the order they are shown (PairList's): no AirPods, disconnected,
+    /// or the first connected pair, which the button then acts on; while none is connected, it acts on the last
+    /// paired AirPods. With @p shown, the panel shows the pair at that path instead: its levels while it is
+    /// connected, else the disconnected state with the button to connect it.
+    void getAirpodsInfos(const QList<Pair> &pairs, const QString &shown = QString());
 
-    /// Refreshes the whole panel: no AirPods, disconnected, or the connected ones drawn in turn. The button
-    /// then acts on the device the panel shows: the last connected one drawn, else the last paired AirPods.
-    /// The noise control row shows the modes of the pair drawn last, when it reported its mode (@p noiseModes).
-    void getAirpodsInfos(const QList<BluetoothDevice> &pairedDevices,
-                         const ReadingsProvider &readings,
-                         const NoiseModeProvider &noiseModes = {});
-
-    /// Fills the panel from one connected device, its battery state and the noise control mode it reported.
-    void reloadInfos(const BluetoothDevice &device,
-                     const BatteryState &battery,
-                     std::optional<NoiseMode> noiseMode = std::nullopt);
+    /// Fills the panel from one connected pair: its levels and the noise control mode it reported.
+    void reloadInfos(const Pair &pair);
 
     /// Fills the panel from a pair that is not connected here but was heard nearby (its case opened): its name and
     /// levels, and the button to connect it.
-    void showNearby(const BluetoothDevice &device, const BatteryState &battery);
+    void showNearby(const Pair &pair);
 
     const PanelState &state() const { return m_state; }
     /// Unknown until the first refresh.

@@ -9,6 +9,7 @@
 #include "desktop/SystemAppearance.h"
 #include "desktop/Workspace.h"
 #include "bluetooth/BluetoothService.h"
+#include "bluetooth/PairList.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>
@@ -39,13 +40,14 @@ std::pair<QString, QString> noiseModeTexts(NoiseMode mode)
 }
 } // namespace
 
-AirpodsViewController::AirpodsViewController(BluetoothService *bluetooth,
+AirpodsViewController::AirpodsViewController(PairList *pairs,
                                              Workspace *workspace,
                                              const Appearance *appearance,
                                              QWidget *parent)
     : QWidget(parent)
     , m_ui(std::make_unique<Ui::AirpodsViewController>())
-    , m_bluetooth(bluetooth)
+    , m_pairs(pairs)
+    , m_bluetooth(pairs ? pairs->bluetooth() : nullptr)
     , m_workspace(workspace)
     , m_appearance(appearance)
 {
@@ -120,12 +122,12 @@ AirpodsViewController::AirpodsViewController(BluetoothService *bluetooth,
 
 AirpodsViewController::~AirpodsViewController() = default;
 
-AirpodsViewController *AirpodsViewController::freshController(BluetoothService *bluetooth,
+AirpodsViewController *AirpodsViewController::freshController(PairList *pairs,
                                                                Workspace *workspace,
                                                                const Appearance *appearance,
                                                                QWidget *parent)
 {
-    auto *controller = new AirpodsViewController(bluetooth, workspace, appearance, parent);
+    auto *controller = new AirpodsViewController(pairs, workspace, appearance, parent);
     controller->setStyles(Style::panelLight(), Style::panelDark());
     controller->viewDidLoad();
     return controller;
@@ -135,6 +137,9 @@ void AirpodsViewController::setStyles(const Style &light, const Style &dark)
 {
     m_style = light;
     m_darkStyle = dark;
+    for (AirpodsViewController *card : std::as_const(m_cards)) {
+        card->setStyles(light, dark);
+    }
 }
 
 void AirpodsViewController::viewDidLoad()
@@ -148,37 +153,80 @@ void AirpodsViewController::viewDidLoad()
     m_ui->connectDisconnectButton->setFocusPolicy(Qt::NoFocus);
 }
 
-QList<BluetoothDevice> AirpodsViewController::getAirpods()
+QList<Pair> AirpodsViewController::getAirpods()
 {
-    return m_model.getAirpods(m_bluetooth ? m_bluetooth->pairedDevices() : QList<BluetoothDevice>());
+    return m_model.getAirpods(m_pairs ? m_pairs->pairs() : QList<Pair>());
 }
 
 void AirpodsViewController::getAirpodsInfos()
 {
-    const QList<BluetoothDevice> paired = m_bluetooth ? m_bluetooth->pairedDevices() : QList<BluetoothDevice>();
-    const auto nearby = std::find_if(paired.cbegin(), paired.cend(), [this](const BluetoothDevice &device) {
-        return device.path == m_nearby && device.isAirpods() && !device.connected;
+    const QList<Pair> pairs = m_pairs ? m_pairs->pairs() : QList<Pair>();
+    const auto nearby = std::find_if(pairs.cbegin(), pairs.cend(), [this](const Pair &pair) {
+        return pair.path() == m_nearby && !pair.isConnected();
     });
-    if (nearby != paired.cend()) {
-        m_model.showNearby(*nearby, m_bluetooth->battery(nearby->path));
-        m_showPageTimeout = false;
-        render();
-        return;
+    if (nearby != pairs.cend()) {
+        m_model.showNearby(*nearby);
+    } else {
+        m_model.getAirpodsInfos(pairs, m_shown);
     }
-    m_model.getAirpodsInfos(
-        paired,
-        [this](const BluetoothDevice &device) { return m_bluetooth->battery(device.path); },
-        [this](const BluetoothDevice &device) { return m_bluetooth->noiseMode(device.path); });
     m_showPageTimeout = false;
     render();
+    // Only the panel that shows the first pair stacks the others below it.
+    updateCards(m_shown.isEmpty() ? pairs : QList<Pair>());
 }
 
 void AirpodsViewController::reloadInfos(const BluetoothDevice &device)
 {
-    m_model.reloadInfos(device,
-                        m_bluetooth ? m_bluetooth->battery(device.path) : BatteryState(),
-                        m_bluetooth ? m_bluetooth->noiseMode(device.path) : std::nullopt);
+    if (const std::optional<Pair> pair = m_pairs ? m_pairs->pair(device.path) : std::nullopt) {
+        m_model.reloadInfos(*pair);
+    }
     render();
+}
+
+void AirpodsViewController::showPair(const QString &path)
+{
+    m_shown = path;
+    getAirpodsInfos();
+}
+
+void AirpodsViewController::updateCards(const QList<Pair> &pairs)
+{
+    QStringList others;
+    for (const Pair &pair : pairs) {
+        if (pair.isConnected() && pair.device.isAirpods()) {
+            others.append(pair.path());
+        }
+    }
+    if (!others.isEmpty()) {
+        others.removeFirst(); // the panel's own
+    }
+    while (m_cards.size() > others.size()) {
+        AirpodsViewController *card = m_cards.takeLast();
+        m_ui->mainLayout->removeWidget(card);
+        card->hide();
+        card->deleteLater(); // its own button may have asked for this refresh
+    }
+    for (qsizetype i = 0; i < others.size(); ++i) {
+        if (i == m_cards.size()) {
+            auto *card = new AirpodsViewController(m_pairs, m_workspace, m_appearance, this);
+            card->setObjectName(QStringLiteral("pairCard"));
+            card->m_isCard = true;
+            card->setStyles(m_style, m_darkStyle);
+            // Flush with the panel's own content, below a line that parts it from the pair above.
+            const QMargins margins = card->m_ui->mainLayout->contentsMargins();
+            card->m_ui->mainLayout->setContentsMargins(0, margins.top(), 0, 0);
+            card->setMinimumSize(card->minimumWidth() - margins.left() - margins.right(), 0);
+            card->m_shown = others.at(i);
+            card->viewDidLoad();
+            if (m_buttonsSuppressed) {
+                card->hideButtons(m_connectButtonKept);
+            }
+            m_ui->mainLayout->addWidget(card);
+            m_cards.append(card);
+            continue;
+        }
+        m_cards.at(i)->showPair(others.at(i));
+    }
 }
 
 QIcon AirpodsViewController::getBatteryImage(qint64 level)
@@ -189,20 +237,33 @@ QIcon AirpodsViewController::getBatteryImage(qint64 level)
 void AirpodsViewController::render()
 {
     const PanelState &state = m_model.state();
+    if (m_isCard) {
+        setAccessibleName(state.name);
+    }
     m_ui->airpodsNameLabel->setText(state.name);
     m_ui->airpodsNameLabel->setToolTip(state.name);
     m_ui->coverImageView->setPixmap(
         PanelArtwork::named(state.cover).pixmap(m_ui->coverImageView->size(), devicePixelRatioF()));
 
     // A screen reader reads each level as a sentence ("Left AirPod 87 percent, charging"), not as "87% ⚡".
-    const auto showText = [](QLabel *label, QLabel *caption, const PanelElement &element, const QString &spoken) {
+    // Levels that may be a stranger's say so, to the eye (the mark, a tool tip) and to the ear.
+    const QString estimatedTip = state.estimated ? tr("Heard nearby and matched only by model and signal strength: "
+                                                      "these levels may be another pair's")
+                                                 : QString();
+    const auto showText = [&](QLabel *label, QLabel *caption, const PanelElement &element, const QString &spoken) {
         label->setText(element.content);
         label->setHidden(element.hidden);
+        label->setToolTip(estimatedTip);
         caption->setHidden(element.hidden);
         const qsizetype percent = element.content.indexOf(u'%');
-        QString name = percent > 0 ? spoken.arg(element.content.left(percent)) : QString();
+        QString name = percent > 0
+                           ? spoken.arg(element.content.left(percent).remove(AirpodsPanelModel::EstimatedMark))
+                           : QString();
         if (percent > 0 && element.content.endsWith(AirpodsPanelModel::ChargingMark)) {
             name += tr(", charging");
+        }
+        if (percent > 0 && state.estimated) {
+            name += tr(", estimated");
         }
         label->setAccessibleName(name);
     };
@@ -267,11 +328,14 @@ void AirpodsViewController::setPreferencesButton()
     m_settingsButtonWanted = settings.settingsButton();
     m_connectButtonWanted = settings.connectButton();
     applyButtonVisibility();
+    for (AirpodsViewController *card : std::as_const(m_cards)) {
+        card->setPreferencesButton();
+    }
 }
 
 void AirpodsViewController::applyButtonVisibility()
 {
-    m_ui->preferencesButton->setHidden(m_buttonsSuppressed || !m_settingsButtonWanted);
+    m_ui->preferencesButton->setHidden(m_isCard || m_buttonsSuppressed || !m_settingsButtonWanted);
     // Without AirPods there is nothing to connect, and during an attempt the spinner stands in its place.
     m_ui->connectDisconnectButton->setHidden((m_buttonsSuppressed && !m_connectButtonKept) || !m_connectButtonWanted
                                              || m_model.state().buttonHidden || m_connecting);
@@ -303,6 +367,9 @@ void AirpodsViewController::redrawTheme()
     if (!m_noiseRow->isHidden()) {
         m_noiseRow->setStyleSheet(m_noiseStyle);
     }
+    for (AirpodsViewController *card : std::as_const(m_cards)) {
+        card->redrawTheme();
+    }
     update();
 }
 
@@ -315,6 +382,7 @@ void AirpodsViewController::setCornerRadius(qreal radius)
 void AirpodsViewController::showNearby(const QString &path)
 {
     m_nearby = path;
+    m_shown = path; // and once it connects here, still this pair
     getAirpodsInfos();
 }
 
@@ -325,15 +393,24 @@ void AirpodsViewController::hideButtons(bool keepConnectButton)
     m_connectButtonKept = keepConnectButton;
     applyButtonVisibility();
     renderNoiseControl();
+    for (AirpodsViewController *card : std::as_const(m_cards)) {
+        card->hideButtons(keepConnectButton);
+    }
 }
 
 void AirpodsViewController::paintEvent(QPaintEvent *event)
 {
     Q_UNUSED(event)
+    QPainter painter(this);
+    if (m_isCard) {
+        QColor line = m_currentStyle.textColor;
+        line.setAlphaF(0.18);
+        painter.fillRect(QRect(0, 0, width(), 1), line);
+        return; // on the panel's background
+    }
     if (m_currentStyle.backgroundColor.alpha() == 0) {
         return;
     }
-    QPainter painter(this);
     if (m_cornerRadius <= 0) {
         painter.fillRect(rect(), m_currentStyle.backgroundColor);
         return;

@@ -12,6 +12,7 @@
 
 class Appearance;
 class BluetoothService;
+class PairList;
 class QToolButton;
 class Workspace;
 
@@ -22,28 +23,34 @@ class AirpodsViewController;
 
 /**
  * The AirPods panel: name, picture, battery levels, a connect/disconnect button, a settings button and, for a pair
- * with noise control, a row of mode buttons (one per mode, the current one checked).
- * The popover holds one for the agent's whole run; every heads-up window makes its own. What it shows is
- * decided by AirpodsPanelModel; this widget renders that and forwards the two buttons.
+ * with noise control, a row of mode buttons (one per mode, the current one checked). Every further connected pair
+ * is stacked below the first, each a panel of its own (a card) with its name, picture, levels and buttons.
+ * The popover holds one for the agent's whole run; every heads-up window makes its own, showing one pair. What it
+ * shows is decided by AirpodsPanelModel from the pairs' list; this widget renders that and forwards the buttons.
  */
 class AirpodsViewController : public QWidget
 {
     Q_OBJECT
 
 public:
-    /// A new, loaded panel with the popover's two styles.
-    /// A new, loaded panel with the popover's two styles, in the colours @p appearance gives (light without one).
-    static AirpodsViewController *freshController(BluetoothService *bluetooth, Workspace *workspace,
+    /// A new, loaded panel with the popover's two styles, in the colours @p appearance gives (light without one),
+    /// showing @p pairs.
+    static AirpodsViewController *freshController(PairList *pairs, Workspace *workspace,
                                                   const Appearance *appearance, QWidget *parent = nullptr);
     ~AirpodsViewController() override;
 
-    /// The AirPods among the paired devices; the last of them becomes the device the button acts on until
-    /// the next refresh picks the one the panel shows.
-    QList<BluetoothDevice> getAirpods();
-    /// Refreshes the whole panel from the current devices.
+    /// The paired AirPods; the last of them becomes the device the button acts on until the next refresh picks
+    /// the one the panel shows.
+    QList<Pair> getAirpods();
+    /// Refreshes the whole panel from the current pairs: the first connected one, and a card for each other.
     void getAirpodsInfos();
     /// Fills the panel from one connected device.
     void reloadInfos(const BluetoothDevice &device);
+    /// Shows only the pair at @p path from now on (a heads-up window's pair, or a card's): its levels while it is
+    /// connected, else the disconnected state.
+    void showPair(const QString &path);
+    /// The cards of the further connected pairs, in the order shown.
+    QList<AirpodsViewController *> cards() const { return m_cards; }
     /// The level icon for a battery level, read from the "Battery Icons" set each time.
     static QIcon getBatteryImage(qint64 level);
 
@@ -87,20 +94,21 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    AirpodsViewController(BluetoothService *bluetooth, Workspace *workspace, const Appearance *appearance,
-                          QWidget *parent);
+    AirpodsViewController(PairList *pairs, Workspace *workspace, const Appearance *appearance, QWidget *parent);
 
     void viewDidLoad();
     void render();
     void applyButtonVisibility();
     void renderNoiseControl();
     void finishConnectAttempt(int status);
+    void updateCards(const QList<Pair> &pairs);
 
     const std::unique_ptr<Ui::AirpodsViewController> m_ui;
     QWidget *m_noiseRow = nullptr;
     QString m_noiseStyle; // the row's style sheet for the current appearance, set on it while it shows
     // By NoiseMode, in its order.
     std::array<QToolButton *, 4> m_noiseButtons{};
+    QPointer<PairList> m_pairs;
     QPointer<BluetoothService> m_bluetooth;
     QPointer<Workspace> m_workspace;
     QPointer<const Appearance> m_appearance;
@@ -116,6 +124,9 @@ private:
     int m_designedMinimumWidth = 0;
     bool m_connectButtonKept = false;
     QString m_nearby;
+    QString m_shown; // the one pair this panel shows; none: the first connected, with cards for the others
+    bool m_isCard = false;
+    QList<AirpodsViewController *> m_cards;
     bool m_settingsButtonWanted = true;
     bool m_connectButtonWanted = true;
     // After a page timeout the button shows the "no AirPods" image until the next refresh.

@@ -258,6 +258,8 @@ QPoint Popover::placement(const QRect &anchor, const QSize &size, const QRect &a
 
 void Popover::showFor(const QPoint &point, const QRect &icon)
 {
+    m_shownFor = point;
+    m_shownForIcon = icon;
     adjustSize();
     const Desktop desktop = currentDesktop();
     if (point.isNull() && icon.isValid() && !icon.isEmpty()) {
@@ -269,6 +271,15 @@ void Popover::showFor(const QPoint &point, const QRect &icon)
     m_outsideClose.invalidate();
     show();
     raise();
+}
+
+void Popover::followContentSize()
+{
+    const QSize before = size();
+    layout()->activate(); // takes the content's new size now, as the fixed-size layout would on its next pass
+    if (isVisible() && size() != before) {
+        showFor(m_shownFor, m_shownForIcon);
+    }
 }
 
 void Popover::mousePressEvent(QMouseEvent *event)

@@ -48,6 +48,8 @@ public:
     /// screen, when that is known and the host gave no point.
     void showFor(const QPoint &point, const QRect &icon = {});
     bool isShown() const { return isVisible(); }
+    /// Places the open popover again for the same click when its content changed size (a pair more or less).
+    void followContentSize();
     void performClose() { hide(); }
     /// Whether a click outside the window closed it a moment ago, there where the tray host says its icon
     /// was clicked (@p point; anywhere when that is no screen point): the host's report of that same click,
@@ -79,4 +81,7 @@ private:
     QWidget *m_content = nullptr;
     QElapsedTimer m_outsideClose;
     QPoint m_outsideClick;
+    // What the popover was last placed for.
+    QPoint m_shownFor;
+    QRect m_shownForIcon;
 };

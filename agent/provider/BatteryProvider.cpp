@@ -6,6 +6,7 @@
 #include "DBusNames.h"
 #include "Logging.h"
 #include "bluetooth/BluezBluetoothService.h"
+#include "bluetooth/PairList.h"
 
 #include <QDBusMessage>
 #include <QDBusObjectPath>
@@ -39,9 +40,13 @@ std::optional<int> providedPercentage(const BatteryState &state)
 }
 } // namespace
 
-BatteryProvider::BatteryProvider(BluezBluetoothService *bluez, const QDBusConnection &systemBus, QObject *parent)
+BatteryProvider::BatteryProvider(BluezBluetoothService *bluez,
+                                 PairList *pairs,
+                                 const QDBusConnection &systemBus,
+                                 QObject *parent)
     : QDBusVirtualObject(parent)
     , m_bluez(bluez)
+    , m_pairs(pairs)
     , m_bus(systemBus)
 {
     m_exported = m_bus.registerVirtualObject(DBusNames::BatteryProviderPath, this, QDBusConnection::SubPath);
@@ -52,8 +57,7 @@ BatteryProvider::BatteryProvider(BluezBluetoothService *bluez, const QDBusConnec
         qCWarning(lcProvider) << "Cannot export the battery provider at" << DBusNames::BatteryProviderPath;
         return;
     }
-    connect(m_bluez, &BluetoothService::batteryChanged, this, &BatteryProvider::refresh);
-    connect(m_bluez, &BluetoothService::devicesChanged, this, &BatteryProvider::refresh);
+    connect(m_pairs, &PairList::changed, this, &BatteryProvider::refresh);
     connect(m_bluez, &BluezBluetoothService::adaptersChanged, this, &BatteryProvider::updateRegistrations);
     connect(m_bluez, &BluetoothService::availableChanged, this, [this](bool available) {
         // A daemon that left forgot us; a new one has to be told again.
@@ -105,10 +109,10 @@ void BatteryProvider::emitSignal(const QString &path,
 void BatteryProvider::refresh()
 {
     QMap<QString, int> now;
-    for (const BluetoothDevice &device : m_bluez->pairedDevices()) {
-        if (device.connected && device.isAirpods() && device.path.startsWith(QLatin1String("/org/bluez/"))) {
-            if (const std::optional<int> percent = providedPercentage(m_bluez->battery(device.path))) {
-                now.insert(device.path, std::clamp(*percent, 0, 100));
+    for (const Pair &pair : m_pairs->connectedPairs()) {
+        if (pair.path().startsWith(QLatin1String("/org/bluez/"))) {
+            if (const std::optional<int> percent = providedPercentage(pair.battery)) {
+                now.insert(pair.path(), std::clamp(*percent, 0, 100));
             }
         }
     }

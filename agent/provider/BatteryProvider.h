@@ -8,6 +8,7 @@
 #include <QSet>
 
 class BluezBluetoothService;
+class PairList;
 
 /**
  * Our battery provider for BlueZ, so that the desktop's power panel (UPower, GNOME Settings, KDE's battery applet)
@@ -25,7 +26,8 @@ class BatteryProvider : public QDBusVirtualObject
     Q_OBJECT
 
 public:
-    BatteryProvider(BluezBluetoothService *bluez, const QDBusConnection &systemBus, QObject *parent = nullptr);
+    BatteryProvider(BluezBluetoothService *bluez, PairList *pairs, const QDBusConnection &systemBus,
+                    QObject *parent = nullptr);
     ~BatteryProvider() override;
 
     QString introspect(const QString &path) const override;
@@ -40,6 +42,7 @@ private:
     void emitSignal(const QString &path, const QString &interface, const QString &member, const QVariantList &args);
 
     BluezBluetoothService *m_bluez;
+    PairList *m_pairs;
     QDBusConnection m_bus;
     bool m_exported = false;
     QMap<QString, int> m_percentages;
