@@ -625,6 +625,73 @@ private Q_SLOTS:
         QVERIFY(bar.isRunning());
     }
 
+    // Two pairs and another maker's headset of the same class of device, each connected in turn: one panel stacks
+    // them in the order they connected, the tool tip names each, earlume-status speaks of the first or the one
+    // asked for. The headset takes nothing from a stranger's AirPods advertising nearby, so nothing is published.
+    void severalPairsAndAnotherMakersHeadset()
+    {
+        const QString max = BluezMock::addDevice(QStringLiteral("AA:00:00:00:00:02"), QStringLiteral("Max"),
+                                                 BluezMock::AirpodsClass, true, false);
+        const QString headset = BluezMock::addDevice(QStringLiteral("AA:00:00:00:00:03"), QStringLiteral("Headset"),
+                                                     BluezMock::AirpodsClass, true, false);
+        BluezMock::call(QStringLiteral("SetModalias"), {max, QStringLiteral("bluetooth:v004Cp201Fd0001")});
+        BluezMock::call(QStringLiteral("SetModalias"), {headset, QStringLiteral("bluetooth:v000Ap4242d0100")});
+        for (const QString &path : {max, headset}) {
+            BluezMock::call(QStringLiteral("RefuseAap"), {path, 1000});
+        }
+        BluezMock::call(QStringLiteral("SetBattery"), {max, 60});
+        setLevels(87, 91, 42);
+        const auto activate = [] {
+            trayCall(DBusNames::StatusNotifierItemPath, DBusNames::StatusNotifierItemInterface + QStringLiteral(".Activate"),
+                     {QStringLiteral("700"), QStringLiteral("12")});
+        };
+        const auto height = [] { return TestEnvironment::windowGeometry(QStringLiteral("Earlume")).height(); };
+        BluezMock::setConnected(m_pods, true);
+        QTRY_VERIFY(trayProperty(QStringLiteral("ToolTip")).contains(QLatin1String("'Pods', 'Left 87 %")));
+        activate();
+        QTRY_VERIFY(height() > 0);
+        const int onePair = height();
+        BluezMock::setConnected(max, true); // while the panel is open: it grows by a pair
+        QTRY_VERIFY(height() > onePair + 120);
+        const int twoPairs = height();
+        BluezMock::setConnected(headset, true);
+        QTRY_VERIFY(height() > twoPairs + 120);
+        QTRY_VERIFY(trayProperty(QStringLiteral("ToolTip")).contains(QLatin1String(
+            "'Earlume', 'Pods: Left 87 %, Right 91 %, Case 42 %\\nMax: Battery 60 %\\nHeadset: No battery reading'")));
+
+        // A stranger's AirPods Pro 2 advertising strongly, heard while we listen near the pairs without the protocol.
+        QTRY_VERIFY(!BluezMock::call(QStringLiteral("GetDiscoverySessions")).arguments().value(0).toStringList().isEmpty());
+        qDBusRegisterMetaType<QMap<quint16, QByteArray>>();
+        const QByteArray message = QByteArray::fromHex("07190114202011013100") + QByteArray(17, '\0');
+        BluezMock::call(QStringLiteral("AddLEDevice"), {QStringLiteral("hci0"), QStringLiteral("4C:11:22:33:44:02"),
+                                                        QVariant::fromValue(QMap<quint16, QByteArray>{{0x004C, message}}),
+                                                        QVariant::fromValue(qint16(-40))});
+        QTest::qWait(1500);
+        QCOMPARE(status().value(QStringLiteral("name")).toString(), QStringLiteral("Pods"));
+        const QJsonArray devices = status().value(QStringLiteral("devices")).toArray();
+        QStringList listed;
+        for (const QJsonValue &device : devices) {
+            listed << device[QStringLiteral("name")].toString() + u' ' + device[QStringLiteral("source")].toString();
+        }
+        QCOMPARE(listed, (QStringList{"Pods accessory", "Max battery1", "Headset none"}));
+        const QJsonObject one = QJsonDocument::fromJson(statusOutput({QStringLiteral("--once"), QStringLiteral("--device"),
+                                                                      QStringLiteral("aa:00:00:00:00:02")})).object();
+        QCOMPARE(one.value(QStringLiteral("name")).toString(), QStringLiteral("Max"));
+        QCOMPARE(one.value(QStringLiteral("lowest")).toInt(), 60);
+        QCOMPARE(statusOutput({QStringLiteral("--once"), QStringLiteral("--device"), QStringLiteral("Max")}), QByteArray());
+        QVERIFY(!providedBatteries().contains(QLatin1String("AA_00_00_00_00_03")));
+
+        // The first pair goes: the next in line is the panel's first, and earlume-status's.
+        BluezMock::setConnected(m_pods, false);
+        QTRY_COMPARE(status().value(QStringLiteral("name")).toString(), QStringLiteral("Max"));
+        QTRY_VERIFY(height() < twoPairs + 60);
+        for (const QString &path : {max, headset, QStringLiteral("/org/bluez/hci0/dev_4C_11_22_33_44_02")}) {
+            TestEnvironment::call(QDBusConnection::systemBus(), DBusNames::BluezService, QStringLiteral("/org/bluez/hci0"),
+                                  DBusNames::BluezAdapterInterface, QStringLiteral("RemoveDevice"),
+                                  {QVariant::fromValue(QDBusObjectPath(path))});
+        }
+    }
+
     // A pair whose keys the agent learnt, on the phone now: its own advertisements give its exact levels, and its
     // case opening shows a heads-up window, and connects it once asked to, but not right after the user's own
     // disconnect with our button; a stranger's pair opening its case does nothing.
