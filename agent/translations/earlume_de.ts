@@ -40,6 +40,10 @@
         <source>%1 charging</source>
         <translation>%1 (lädt)</translation>
     </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
 </context>
 <context>
     <name>AirpodsViewController</name>
@@ -134,6 +138,14 @@
     <message>
         <source>, charging</source>
         <translation>, wird geladen</translation>
+    </message>
+    <message>
+        <source>Heard nearby and matched only by model and signal strength: these levels may be another pair&apos;s</source>
+        <translation>In der Nähe gehört und nur nach Modell und Signalstärke zugeordnet: Diese Werte können zu einem anderen Paar gehören</translation>
+    </message>
+    <message>
+        <source>, estimated</source>
+        <translation>, geschätzt</translation>
     </message>
 </context>
 <context>

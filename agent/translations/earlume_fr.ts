@@ -40,6 +40,10 @@
         <source>%1 charging</source>
         <translation>%1 (en charge)</translation>
     </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1 : %2</translation>
+    </message>
 </context>
 <context>
     <name>AirpodsViewController</name>
@@ -134,6 +138,14 @@
     <message>
         <source>, charging</source>
         <translation>, en charge</translation>
+    </message>
+    <message>
+        <source>Heard nearby and matched only by model and signal strength: these levels may be another pair&apos;s</source>
+        <translation>Entendus à proximité et associés seulement par le modèle et la force du signal : ces niveaux peuvent être ceux d’une autre paire</translation>
+    </message>
+    <message>
+        <source>, estimated</source>
+        <translation>, estimé</translation>
     </message>
 </context>
 <context>

@@ -40,6 +40,10 @@
         <source>%1 charging</source>
         <translation>%1 (in carica)</translation>
     </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
 </context>
 <context>
     <name>AirpodsViewController</name>
@@ -134,6 +138,14 @@
     <message>
         <source>, charging</source>
         <translation>, in carica</translation>
+    </message>
+    <message>
+        <source>Heard nearby and matched only by model and signal strength: these levels may be another pair&apos;s</source>
+        <translation>Rilevati nelle vicinanze e associati solo per modello e intensità del segnale: questi livelli potrebbero essere di un’altra coppia</translation>
+    </message>
+    <message>
+        <source>, estimated</source>
+        <translation>, stimato</translation>
     </message>
 </context>
 <context>

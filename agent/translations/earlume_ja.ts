@@ -40,6 +40,10 @@
         <source>%1 charging</source>
         <translation>%1（充電中）</translation>
     </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
 </context>
 <context>
     <name>AirpodsViewController</name>
@@ -134,6 +138,14 @@
     <message>
         <source>, charging</source>
         <translation>、充電中</translation>
+    </message>
+    <message>
+        <source>Heard nearby and matched only by model and signal strength: these levels may be another pair&apos;s</source>
+        <translation>近くで検出し、モデルと信号強度だけで照合したため、別の AirPods の残量かもしれません</translation>
+    </message>
+    <message>
+        <source>, estimated</source>
+        <translation>、推定</translation>
     </message>
 </context>
 <context>

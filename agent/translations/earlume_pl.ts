@@ -40,6 +40,10 @@
         <source>%1 charging</source>
         <translation>%1 (ładuje się)</translation>
     </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
 </context>
 <context>
     <name>AirpodsViewController</name>
@@ -134,6 +138,14 @@
     <message>
         <source>, charging</source>
         <translation>, ładuje się</translation>
+    </message>
+    <message>
+        <source>Heard nearby and matched only by model and signal strength: these levels may be another pair&apos;s</source>
+        <translation>Wykryte w pobliżu i dopasowane tylko po modelu i sile sygnału: te poziomy mogą należeć do innej pary</translation>
+    </message>
+    <message>
+        <source>, estimated</source>
+        <translation>, szacunkowo</translation>
     </message>
 </context>
 <context>

@@ -40,6 +40,10 @@
         <source>%1 charging</source>
         <translation>%1 (carregando)</translation>
     </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
 </context>
 <context>
     <name>AirpodsViewController</name>
@@ -134,6 +138,14 @@
     <message>
         <source>, charging</source>
         <translation>, carregando</translation>
+    </message>
+    <message>
+        <source>Heard nearby and matched only by model and signal strength: these levels may be another pair&apos;s</source>
+        <translation>Detectados por perto e associados apenas pelo modelo e intensidade do sinal: estes níveis podem ser de outro par</translation>
+    </message>
+    <message>
+        <source>, estimated</source>
+        <translation>, estimado</translation>
     </message>
 </context>
 <context>

@@ -40,6 +40,10 @@
         <source>%1 charging</source>
         <translation>%1（正在充电）</translation>
     </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1：%2</translation>
+    </message>
 </context>
 <context>
     <name>AirpodsViewController</name>
@@ -134,6 +138,14 @@
     <message>
         <source>, charging</source>
         <translation>，正在充电</translation>
+    </message>
+    <message>
+        <source>Heard nearby and matched only by model and signal strength: these levels may be another pair&apos;s</source>
+        <translation>在附近接收，仅按型号和信号强度匹配：这些电量可能属于另一副耳机</translation>
+    </message>
+    <message>
+        <source>, estimated</source>
+        <translation>，估计值</translation>
     </message>
 </context>
 <context>

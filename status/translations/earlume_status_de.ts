@@ -87,5 +87,13 @@
         <source>Print every paired AirPods, one line each: connected, seen nearby (with its levels) or not connected; then exit.</source>
         <translation>Jedes gekoppelte AirPods-Paar ausgeben, eine Zeile pro Paar: verbunden, in der Nähe gesehen (mit Ladestand) oder nicht verbunden; dann beenden.</translation>
     </message>
+    <message>
+        <source>Speak of the AirPods with this Bluetooth address only, instead of the pair the panel shows first.</source>
+        <translation>Nur die AirPods mit dieser Bluetooth-Adresse melden, statt des Paars, das das Fenster zuerst zeigt.</translation>
+    </message>
+    <message>
+        <source>Not a Bluetooth address: &quot;%1&quot; (expected one like AA:BB:CC:DD:EE:FF)</source>
+        <translation>Keine Bluetooth-Adresse: „%1“ (erwartet wird etwa AA:BB:CC:DD:EE:FF)</translation>
+    </message>
 </context>
 </TS>

@@ -87,5 +87,13 @@
         <source>Print every paired AirPods, one line each: connected, seen nearby (with its levels) or not connected; then exit.</source>
         <translation>Muestra cada par de AirPods vinculado, uno por línea: conectado, visto cerca (con sus niveles) o no conectado; después sale.</translation>
     </message>
+    <message>
+        <source>Speak of the AirPods with this Bluetooth address only, instead of the pair the panel shows first.</source>
+        <translation>Informar solo de los AirPods con esta dirección Bluetooth, en lugar de los que el panel muestra primero.</translation>
+    </message>
+    <message>
+        <source>Not a Bluetooth address: &quot;%1&quot; (expected one like AA:BB:CC:DD:EE:FF)</source>
+        <translation>No es una dirección Bluetooth: «%1» (se espera algo como AA:BB:CC:DD:EE:FF)</translation>
+    </message>
 </context>
 </TS>

@@ -87,5 +87,13 @@
         <source>Print every paired AirPods, one line each: connected, seen nearby (with its levels) or not connected; then exit.</source>
         <translation>Affiche chaque paire d’AirPods jumelée, une ligne par paire : connectée, vue à proximité (avec ses niveaux) ou non connectée ; puis quitte.</translation>
     </message>
+    <message>
+        <source>Speak of the AirPods with this Bluetooth address only, instead of the pair the panel shows first.</source>
+        <translation>Ne parler que des AirPods ayant cette adresse Bluetooth, au lieu de la paire que le panneau affiche en premier.</translation>
+    </message>
+    <message>
+        <source>Not a Bluetooth address: &quot;%1&quot; (expected one like AA:BB:CC:DD:EE:FF)</source>
+        <translation>Ce n’est pas une adresse Bluetooth : « %1 » (attendu : par exemple AA:BB:CC:DD:EE:FF)</translation>
+    </message>
 </context>
 </TS>

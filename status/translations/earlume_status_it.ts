@@ -87,5 +87,13 @@
         <source>Print every paired AirPods, one line each: connected, seen nearby (with its levels) or not connected; then exit.</source>
         <translation>Stampa ogni coppia di AirPods abbinata, una per riga: connessa, vista nelle vicinanze (con i livelli) o non connessa; poi esce.</translation>
     </message>
+    <message>
+        <source>Speak of the AirPods with this Bluetooth address only, instead of the pair the panel shows first.</source>
+        <translation>Riferisci solo gli AirPods con questo indirizzo Bluetooth, invece della coppia che il pannello mostra per prima.</translation>
+    </message>
+    <message>
+        <source>Not a Bluetooth address: &quot;%1&quot; (expected one like AA:BB:CC:DD:EE:FF)</source>
+        <translation>Non è un indirizzo Bluetooth: «%1» (atteso qualcosa come AA:BB:CC:DD:EE:FF)</translation>
+    </message>
 </context>
 </TS>

@@ -87,5 +87,13 @@
         <source>Print every paired AirPods, one line each: connected, seen nearby (with its levels) or not connected; then exit.</source>
         <translation>ペアリング済みの AirPods を 1 行ずつ表示します（接続済み、近くで検出（残量付き）、未接続）。その後終了します。</translation>
     </message>
+    <message>
+        <source>Speak of the AirPods with this Bluetooth address only, instead of the pair the panel shows first.</source>
+        <translation>パネルが最初に表示するペアではなく、この Bluetooth アドレスの AirPods だけを対象にします。</translation>
+    </message>
+    <message>
+        <source>Not a Bluetooth address: &quot;%1&quot; (expected one like AA:BB:CC:DD:EE:FF)</source>
+        <translation>Bluetooth アドレスではありません: “%1”（AA:BB:CC:DD:EE:FF の形式で指定してください）</translation>
+    </message>
 </context>
 </TS>

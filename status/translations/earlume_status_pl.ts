@@ -87,5 +87,13 @@
         <source>Print every paired AirPods, one line each: connected, seen nearby (with its levels) or not connected; then exit.</source>
         <translation>Wypisuje każdą sparowaną parę AirPods, po jednej w wierszu: połączoną, widzianą w pobliżu (z poziomami) lub niepołączoną; potem kończy.</translation>
     </message>
+    <message>
+        <source>Speak of the AirPods with this Bluetooth address only, instead of the pair the panel shows first.</source>
+        <translation>Podawaj tylko AirPods o tym adresie Bluetooth zamiast pary, którą panel pokazuje jako pierwszą.</translation>
+    </message>
+    <message>
+        <source>Not a Bluetooth address: &quot;%1&quot; (expected one like AA:BB:CC:DD:EE:FF)</source>
+        <translation>To nie jest adres Bluetooth: „%1” (oczekiwano np. AA:BB:CC:DD:EE:FF)</translation>
+    </message>
 </context>
 </TS>

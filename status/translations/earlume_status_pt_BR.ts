@@ -87,5 +87,13 @@
         <source>Print every paired AirPods, one line each: connected, seen nearby (with its levels) or not connected; then exit.</source>
         <translation>Mostra cada par de AirPods emparelhado, um por linha: conectado, visto por perto (com os níveis) ou não conectado; depois sai.</translation>
     </message>
+    <message>
+        <source>Speak of the AirPods with this Bluetooth address only, instead of the pair the panel shows first.</source>
+        <translation>Informar apenas os AirPods com este endereço Bluetooth, em vez do par que o painel mostra primeiro.</translation>
+    </message>
+    <message>
+        <source>Not a Bluetooth address: &quot;%1&quot; (expected one like AA:BB:CC:DD:EE:FF)</source>
+        <translation>Não é um endereço Bluetooth: “%1” (esperado algo como AA:BB:CC:DD:EE:FF)</translation>
+    </message>
 </context>
 </TS>

@@ -87,5 +87,13 @@
         <source>Print every paired AirPods, one line each: connected, seen nearby (with its levels) or not connected; then exit.</source>
         <translation>每行打印一副已配对的 AirPods：已连接、在附近（附电量）或未连接；然后退出。</translation>
     </message>
+    <message>
+        <source>Speak of the AirPods with this Bluetooth address only, instead of the pair the panel shows first.</source>
+        <translation>只报告具有此蓝牙地址的 AirPods，而不是面板首先显示的那一副。</translation>
+    </message>
+    <message>
+        <source>Not a Bluetooth address: &quot;%1&quot; (expected one like AA:BB:CC:DD:EE:FF)</source>
+        <translation>不是蓝牙地址：“%1”（应类似 AA:BB:CC:DD:EE:FF）</translation>
+    </message>
 </context>
 </TS>
