@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "panel/AirpodsViewController.h"
-#include "panel/Popover.h"
-#include "desktop/SystemAppearance.h"
 #include "Translations.h"
+#include "desktop/SystemAppearance.h"
 #include "fakes/FakeBluetoothService.h"
 #include "fakes/RecordingWorkspace.h"
 #include "hud/HudWindow.h"
+#include "panel/AirpodsViewController.h"
+#include "panel/Popover.h"
 #include "support/TestEnvironment.h"
 
 #include <QApplication>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "HudWindow.h"
 
-#include "panel/AirpodsViewController.h"
 #include "EventLine.h"
-#include "panel/Style.h"
 #include "bluetooth/PairList.h"
+#include "panel/AirpodsViewController.h"
+#include "panel/Style.h"
 
 #include <QCursor>
 #include <QGuiApplication>

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "LowBatteryNotifier.h"
 
-#include "panel/AirpodsPanelModel.h"
 #include "DBusNames.h"
 #include "Logging.h"
 #include "Settings.h"
 #include "bluetooth/BluetoothService.h"
 #include "bluetooth/PairList.h"
+#include "panel/AirpodsPanelModel.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>

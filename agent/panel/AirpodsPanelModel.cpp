@@ -65,25 +65,23 @@ QString AirpodsPanelModel::levelsText(const BatteryState &battery)
 
 std::pair<QString, QString> AirpodsPanelModel::toolTip(const QList<Pair> &pairs)
 {
-    QStringList lines;
-    QString name;
-    bool anyAirpods = false;
-    for (const Pair &pair : pairs) {
-        anyAirpods = anyAirpods || pair.device.isAirpods();
-        if (pair.device.isAirpods() && pair.isConnected()) {
-            name = pair.device.name;
-            //: One connected pair in the tray's tool tip when several are: "AirPods Pro: Left 87 %, Right 91 %"
-            lines.append(tr("%1: %2").arg(pair.device.name, levelsText(pair.battery)));
-        }
-    }
-    if (lines.isEmpty()) {
+    QList<Pair> connected;
+    std::copy_if(pairs.cbegin(), pairs.cend(), std::back_inserter(connected), [](const Pair &pair) {
+        return pair.device.isAirpods() && pair.isConnected();
+    });
+    if (connected.isEmpty()) {
+        const bool anyAirpods = std::any_of(pairs.cbegin(), pairs.cend(), [](const Pair &pair) {
+            return pair.device.isAirpods();
+        });
         return {QStringLiteral("Earlume"), anyAirpods ? tr("Disconnected") : tr("No Airpods")};
     }
-    if (lines.size() == 1) {
-        const auto connected = std::find_if(pairs.cbegin(), pairs.cend(), [](const Pair &pair) {
-            return pair.device.isAirpods() && pair.isConnected();
-        });
-        return {name, levelsText(connected->battery)};
+    if (connected.size() == 1) {
+        return {connected.constFirst().device.name, levelsText(connected.constFirst().battery)};
+    }
+    QStringList lines;
+    for (const Pair &pair : std::as_const(connected)) {
+        //: One connected pair in the tray's tool tip when several are: "AirPods Pro: Left 87 %, Right 91 %"
+        lines.append(tr("%1: %2").arg(pair.device.name, levelsText(pair.battery)));
     }
     return {QStringLiteral("Earlume"), lines.join(u'\n')};
 }

@@ -6,10 +6,10 @@
 #include "Notifications.h"
 #include "PanelArtwork.h"
 #include "Settings.h"
-#include "desktop/SystemAppearance.h"
-#include "desktop/Workspace.h"
 #include "bluetooth/BluetoothService.h"
 #include "bluetooth/PairList.h"
+#include "desktop/SystemAppearance.h"
+#include "desktop/Workspace.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>
