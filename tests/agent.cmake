@@ -8,6 +8,8 @@ add_unit_test(NAME TestAgentEndToEnd SOURCES TestAgentEndToEnd.cpp LIBS testsupp
 add_unit_test(NAME TestBluezBluetoothService SOURCES TestBluezBluetoothService.cpp LIBS agent_bluetooth testsupport
               LABELS integration HARNESS HARNESS_ARGS --no-x)
 add_unit_test(NAME TestAgentFaults SOURCES TestAgentFaults.cpp LIBS testsupport LABELS integration HARNESS)
+add_unit_test(NAME TestAgentAccessibility SOURCES TestAgentAccessibility.cpp LIBS testsupport LABELS integration HARNESS
+              HARNESS_ARGS --a11y)
 add_unit_test(NAME TestLowBatteryRule SOURCES TestLowBatteryRule.cpp LIBS agent_core)
 # The agent under a real tray host, xfce4-panel's status tray with xfwm4 (scripts/tray-hosts): a top bar in the
 # dark and a bottom one in the light.

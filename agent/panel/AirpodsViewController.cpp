@@ -59,6 +59,7 @@ AirpodsViewController::AirpodsViewController(PairList *pairs,
     m_ui->preferencesButton->setIcon(QIcon::fromTheme(QStringLiteral("configure"),
                                                       QIcon::fromTheme(QStringLiteral("preferences-system"),
                                                                        PanelArtwork::named(QStringLiteral("settings")))));
+    m_ui->preferencesButton->setAccessibleName(m_ui->preferencesButton->toolTip());
     connect(m_ui->preferencesButton, &QToolButton::clicked, this, &AirpodsViewController::settings);
     connect(m_ui->connectDisconnectButton, &QToolButton::clicked, this, &AirpodsViewController::connectDisconnect);
 
@@ -301,6 +302,7 @@ void AirpodsViewController::render()
                                                    devicePixelRatioF(), state.buttonTint)));
         button->setToolTip(state.buttonImage == PanelImages::Stop ? tr("Disconnect") : tr("Connect"));
     }
+    button->setAccessibleName(button->toolTip()); // a screen reader names an icon by this, not by its tool tip
     button->setProperty("imageName", m_showPageTimeout ? PanelImages::NoAirpods : state.buttonImage);
     button->setProperty("tint", state.buttonTint);
     renderNoiseControl();
