@@ -170,9 +170,10 @@ private Q_SLOTS:
         QTRY_VERIFY(checked(find(QStringLiteral("Transparency"), checkable)));
         QVERIFY(!checked(find(QStringLiteral("Noise cancellation"), checkable)));
 
-        // From the keyboard, as a screen reader's user goes: Tab to the first mode, Space.
-        QProcess::execute(QStringLiteral("xdotool"),
-                          {QStringLiteral("key"), QStringLiteral("Tab"), QStringLiteral("space")});
+        // From the keyboard, as a screen reader's user goes: Tab past the connect and settings buttons to the first
+        // mode, Space.
+        QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Tab"), QStringLiteral("Tab"),
+                                                      QStringLiteral("Tab"), QStringLiteral("space")});
         QTRY_VERIFY(received("0400040009000d01000000"));
 
         // The icon buttons say what they do; the connect button, pressed, disconnects the pair.

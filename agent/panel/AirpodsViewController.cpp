@@ -149,9 +149,9 @@ void AirpodsViewController::viewDidLoad()
     redrawTheme();
     getAirpodsInfos();
     setPreferencesButton();
-    // Clicks must not leave a focus frame on the panel's buttons.
-    m_ui->preferencesButton->setFocusPolicy(Qt::NoFocus);
-    m_ui->connectDisconnectButton->setFocusPolicy(Qt::NoFocus);
+    // Clicks must not leave a focus frame on the panel's buttons, but the keyboard reaches them.
+    m_ui->preferencesButton->setFocusPolicy(Qt::TabFocus);
+    m_ui->connectDisconnectButton->setFocusPolicy(Qt::TabFocus);
 }
 
 QList<Pair> AirpodsViewController::getAirpods()
