@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "AirpodsPanelModel.h"
+#include "panel/AirpodsPanelModel.h"
 #include "fakes/Levels.h"
 
 #include <QTest>

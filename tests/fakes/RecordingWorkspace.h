@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Workspace.h"
+#include "desktop/Workspace.h"
 
 /// Remembers every URL handed to it instead of opening it.
 class RecordingWorkspace : public Workspace
