@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "fakes/Levels.h"
 #include "panel/AirpodsPanelModel.h"
+#include "fakes/Levels.h"
 
 #include <QTest>
 

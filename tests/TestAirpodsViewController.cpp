@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "panel/AirpodsViewController.h"
 #include "Translations.h"
+#include "desktop/IdleMemory.h"
 #include "desktop/SystemAppearance.h"
 #include "fakes/FakeBluetoothService.h"
 #include "fakes/RecordingWorkspace.h"
 #include "hud/HudWindow.h"
-#include "panel/AirpodsViewController.h"
 #include "panel/Popover.h"
 #include "support/TestEnvironment.h"
 
@@ -334,6 +335,27 @@ private Q_SLOTS:
         if (!Popover::isScreenPoint(point, desktop) && available.left() == 0) {
             QCOMPARE(Popover::placementFor(point, QSize(300, 200), desktop).x(), 4);
         }
+    }
+
+    // Closed for a moment, it gives back its native window and Qt's fonts; opened again, it draws the same.
+    void popoverGivesBackItsWindowOnceClosed()
+    {
+        load(true, levels(80, 90, 40));
+        Popover popover;
+        popover.setContentViewController(m_panel.release());
+        popover.showFor(QPoint(700, 12));
+        QVERIFY(QTest::qWaitForWindowExposed(&popover));
+        const QImage drawn = popover.grab().toImage();
+        QVERIFY(!IdleMemory::release(IdleMemory::Pictures::Keep)); // not while a window is shown
+        const WId window = popover.internalWinId();
+        popover.performClose();
+        popover.showFor(QPoint(700, 12)); // opened again at once: the same window
+        QCOMPARE(popover.internalWinId(), window);
+        popover.performClose();
+        QTRY_VERIFY_WITH_TIMEOUT(!popover.internalWinId(), Popover::ReleaseAfterMs * 3);
+        popover.showFor(QPoint(700, 12));
+        QVERIFY(QTest::qWaitForWindowExposed(&popover));
+        QCOMPARE(popover.grab().toImage(), drawn);
     }
 
     void hudShowsThePanelLowOnTheScreenThenGoes()

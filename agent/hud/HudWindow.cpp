@@ -3,12 +3,12 @@
 
 #include "EventLine.h"
 #include "bluetooth/PairList.h"
+#include "desktop/IdleMemory.h"
 #include "panel/AirpodsViewController.h"
 #include "panel/Style.h"
 
 #include <QCursor>
 #include <QGuiApplication>
-#include <QPixmapCache>
 #include <QPropertyAnimation>
 #include <QScreen>
 #include <QTimer>
@@ -16,24 +16,21 @@
 
 #include <cmath>
 
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
-
 namespace
 {
 int s_liveHuds = 0;
 
 // A burst of connections can put many heads-up windows on screen at once. Once the last one is gone,
 // hand the memory they used back to the system, so that an idle agent stays small: the pixmaps Qt cached
-// while drawing them (every panel's icons are new ones, so their cache entries are never used again), then
-// the heap's free pages.
+// while drawing them, the fonts, then the heap's free pages. From the event loop, once the last window's
+// destruction has run to its end.
 void releaseUnusedMemory()
 {
-    QPixmapCache::clear();
-#if defined(__GLIBC__)
-    malloc_trim(0);
-#endif
+    QTimer::singleShot(0, qApp, [] {
+        if (s_liveHuds == 0) {
+            IdleMemory::release(IdleMemory::Pictures::Drop);
+        }
+    });
 }
 } // namespace
 

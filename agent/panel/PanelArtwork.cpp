@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QHash>
+#include <QImageReader>
 #include <QPainter>
 #include <QPixmap>
 
@@ -57,8 +58,18 @@ QIcon batteryIcon(const QString &iconName)
     Q_UNUSED(cleanedUp)
     QIcon &icon = icons[iconName];
     if (icon.isNull()) {
-        // QIcon picks the @2x file on its own where the screen wants it.
-        icon = QIcon(QStringLiteral(":/Battery Icons/") + iconName + QStringLiteral(".png"));
+        // Both sizes, so that the icon draws the one the screen's scale wants. Read by Qt's own PNG reader: a
+        // reader left to find out the format asks every image format plugin (JPEG, GIF, ...), loading them for good.
+        const QString file = QStringLiteral(":/Battery Icons/") + iconName;
+        for (const auto &[suffix, scale] : {std::pair{".png", 1.0}, std::pair{"@2x.png", 2.0}}) {
+            QImageReader reader(file + QLatin1String(suffix), "png");
+            reader.setAutoDetectImageFormat(false);
+            QPixmap pixmap = QPixmap::fromImage(reader.read());
+            if (!pixmap.isNull()) {
+                pixmap.setDevicePixelRatio(scale);
+                icon.addPixmap(pixmap);
+            }
+        }
     }
     return icon;
 }

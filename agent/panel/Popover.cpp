@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Popover.h"
 
+#include "desktop/IdleMemory.h"
+
 #include <QCursor>
 #include <QGuiApplication>
 #include <QJsonArray>
@@ -134,6 +136,10 @@ Popover::Popover(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(1, 1, 1, 1);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    // Not on every closing: one who closes and opens again at once keeps the window.
+    m_release.setSingleShot(true);
+    m_release.setInterval(ReleaseAfterMs);
+    connect(&m_release, &QTimer::timeout, this, &Popover::releaseWindow);
 }
 
 void Popover::setContentViewController(QWidget *content)
@@ -298,6 +304,29 @@ void Popover::keyPressEvent(QKeyEvent *event)
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+void Popover::showEvent(QShowEvent *event)
+{
+    m_release.stop();
+    QWidget::showEvent(event);
+}
+
+void Popover::hideEvent(QHideEvent *event)
+{
+    m_release.start();
+    QWidget::hideEvent(event);
+}
+
+void Popover::releaseWindow()
+{
+    if (isVisible() || !internalWinId()) {
+        return;
+    }
+    // The backing store (a shared memory segment the size of the window) and the native window's state go with
+    // it. The pictures stay, for the next opening.
+    destroy();
+    IdleMemory::release(IdleMemory::Pictures::Keep);
 }
 
 void Popover::paintEvent(QPaintEvent *event)

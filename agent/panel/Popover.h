@@ -3,6 +3,7 @@
 
 #include <QElapsedTimer>
 #include <QList>
+#include <QTimer>
 #include <QWidget>
 
 #include <optional>
@@ -30,6 +31,9 @@ public:
         bool workAreaKnowsBars = true;
         Qt::LayoutDirection direction = Qt::LeftToRight;
     };
+
+    /// How long the window stays closed before it gives back its on-screen resources (see releaseWindow()).
+    static constexpr int ReleaseAfterMs = 1000;
 
     /// Room kept for a bar the work area does not know of: a usual bar's height.
     static constexpr int UnknownBarHeight = 32;
@@ -76,12 +80,19 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
+    /// Once closed for a moment, the native window goes, and with it the picture of the window that the
+    /// display server shares with us; the panel and its contents stay, and the next opening makes a new one.
+    void releaseWindow();
+
     QWidget *m_content = nullptr;
     QElapsedTimer m_outsideClose;
     QPoint m_outsideClick;
     // What the popover was last placed for.
     QPoint m_shownFor;
     QRect m_shownForIcon;
+    QTimer m_release;
 };
