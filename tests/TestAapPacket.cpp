@@ -190,6 +190,19 @@ private Q_SLOTS:
         QVERIFY(AapKeyStore(path).forget(QStringLiteral("4c:11:22:33:44:01")));
         QCOMPARE(AapKeyStore(path).irk(QStringLiteral("4C:11:22:33:44:01")), std::nullopt);
         QCOMPARE(AapKeyStore(path).irk(QStringLiteral("4C:11:22:33:44:02")), other.irk);
+        // Only an address is a section, and only 32 hex digits a key; what a hand's edit spoilt is left out.
+        QVERIFY(!store.store(QStringLiteral("4C:11:22:33:44"), keys));
+        QVERIFY(!store.store(QStringLiteral("4C-11-22-33-44-01"), keys));
+        file.close();
+        QVERIFY(file.open(QIODevice::Append));
+        QVERIFY(file.write("[4C:11:22:33:44:0G]\nirk=" + QByteArray(32, 'a') + "\n[4C:11:22:33:44:03]\nirk="
+                           + QByteArray(31, 'a') + "\nencryptionKey=" + QByteArray(32, 'a') + "\n") > 0);
+        file.close();
+        QCOMPARE(AapKeyStore(path).irk(QStringLiteral("4C:11:22:33:44:0G")), std::nullopt);
+        QCOMPARE(AapKeyStore(path).irk(QStringLiteral("4c:11:22:33:44:03")), std::nullopt);
+        std::array<std::uint8_t, 16> aa;
+        aa.fill(0xaa);
+        QCOMPARE(AapKeyStore(path).keys(QStringLiteral("4C:11:22:33:44:03")).encryptionKey, aa);
 
         AapKeyStore unwritable(dir.filePath(QStringLiteral("state/earlume/keys.ini/keys.ini")));
         QVERIFY(!unwritable.store(QStringLiteral("4C:11:22:33:44:01"), keys));

@@ -215,6 +215,11 @@ private Q_SLOTS:
         row("Modalias of AirPods Pro 2", maxAndPro2, "b", "bluetooth:v004Cp2014d0001");
         row("usb source, USB vendor id", maxAndPro2, "b", "usb:v05ACp2014d0100");
         row("another maker's headset", maxAndPro2, "", "bluetooth:v0046p2014d0001");
+        // A record naming no Apple product (cut short, a stray letter, another source) is no AirPods either.
+        row("Modalias cut short", maxAndPro2, "", "bluetooth:v004Cp2014");
+        row("Modalias with a stray letter", maxAndPro2, "", "bluetooth:v004Cp2g14d0001");
+        row("Modalias of another source", maxAndPro2, "", "pci:v004Cp2014d0001");
+        row("Modalias with spaces around", maxAndPro2, "b", " bluetooth:v004Cp2014d0001\n");
     }
     void matchesTheConnectedAirpods()
     {

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSaveFile>
 
 namespace
@@ -13,17 +12,28 @@ namespace
 const auto IrkKey = QByteArrayLiteral("irk");
 const auto EncryptionKeyKey = QByteArrayLiteral("encryptionKey");
 
+bool isHexDigit(QChar c)
+{
+    return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
+}
+
+// "AA:BB:CC:DD:EE:FF", in capitals; anything else gives an empty string.
 QString normalized(const QString &address)
 {
-    static const QRegularExpression form(QStringLiteral("^([0-9A-F]{2}:){5}[0-9A-F]{2}$"));
-    const QString upper = address.toUpper();
-    return form.match(upper).hasMatch() ? upper : QString();
+    if (address.size() != 17) {
+        return QString();
+    }
+    for (qsizetype i = 0; i < address.size(); ++i) {
+        if (i % 3 == 2 ? address.at(i) != u':' : !isHexDigit(address.at(i))) {
+            return QString();
+        }
+    }
+    return address.toUpper();
 }
 
 std::optional<std::array<std::uint8_t, 16>> keyFromHex(const QByteArray &hex)
 {
-    static const QRegularExpression form(QStringLiteral("^[0-9A-Fa-f]{32}$"));
-    if (!form.match(QString::fromLatin1(hex)).hasMatch()) {
+    if (hex.size() != 32 || !std::all_of(hex.cbegin(), hex.cend(), [](char c) { return isHexDigit(QLatin1Char(c)); })) {
         return std::nullopt;
     }
     const QByteArray bytes = QByteArray::fromHex(hex);

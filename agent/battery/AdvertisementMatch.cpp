@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AdvertisementMatch.h"
 
-#include <QRegularExpression>
 
 namespace AdvertisementMatch
 {
@@ -37,15 +36,28 @@ bool isBetter(const Advertisement &candidate, const Advertisement &best, std::ch
 std::optional<quint16> appleProductId(const QString &modalias)
 {
     // BlueZ writes the Device ID record as "<source>:v<vendor>p<product>d<version>", four hex digits each.
-    static const QRegularExpression pattern(
-        QStringLiteral("^(bluetooth|usb):v([0-9A-Fa-f]{4})p([0-9A-Fa-f]{4})d([0-9A-Fa-f]{4})$"));
-    const QRegularExpressionMatch match = pattern.match(modalias.trimmed());
-    if (!match.hasMatch()) {
+    const QString text = modalias.trimmed();
+    const qsizetype colon = text.indexOf(u':');
+    const QStringView source = QStringView(text).left(std::max<qsizetype>(colon, 0));
+    const QStringView record = QStringView(text).mid(colon + 1);
+    const auto field = [record](qsizetype at, char16_t letter) -> std::optional<quint16> {
+        const QStringView digits = record.mid(at + 1, 4);
+        const bool hex = std::all_of(digits.begin(), digits.end(), [](QChar c) {
+            return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
+        });
+        return record.at(at) == letter && hex ? std::optional(digits.toUShort(nullptr, 16)) : std::nullopt;
+    };
+    if ((source != u"bluetooth" && source != u"usb") || record.size() != 15) {
         return std::nullopt;
     }
-    const bool usbSource = match.captured(1) == QLatin1String("usb");
-    const quint16 vendor = match.captured(2).toUShort(nullptr, 16);
-    const quint16 product = match.captured(3).toUShort(nullptr, 16);
+    const std::optional<quint16> vendorField = field(0, u'v');
+    const std::optional<quint16> productField = field(5, u'p');
+    if (!vendorField || !productField || !field(10, u'd')) {
+        return std::nullopt;
+    }
+    const bool usbSource = source == u"usb";
+    const quint16 vendor = *vendorField;
+    const quint16 product = *productField;
     // Apple's Bluetooth company id also turns up under the "usb" source; accept it there as well.
     if (vendor == AppleBluetoothVendorId || (usbSource && vendor == AppleUsbVendorId)) {
         return product;

@@ -36,8 +36,9 @@ QIcon named(const QString &name)
     if (known != icons.cend()) {
         return *known;
     }
-    const QString resource = QStringLiteral(":/images/") + name;
-    QIcon icon(resource);
+    // With its suffix: a file without one has its type found from its contents through the MIME database, which
+    // loads that database and its pattern matcher into the program for good.
+    QIcon icon(QStringLiteral(":/images/%1.svg").arg(name));
     if (name == QLatin1String("view-refresh") || name == QLatin1String("process-stop")) {
         icon = QIcon::fromTheme(name, icon);
     }
