@@ -184,6 +184,13 @@ private Q_SLOTS:
         QPointer<HudWindow> hud = HudWindow::showHud(&m_pairs, &m_workspace, &m_appearance, QStringLiteral("/b"));
         QCOMPARE(hud->panel()->panelState().name, QStringLiteral("Max"));
         QVERIFY(hud->panel()->cards().isEmpty());
+        // Another pair's window, drawn by the same panel, leaves this one's picture as it was.
+        const QImage maxPicture = hud->picture();
+        QPointer<HudWindow> other = HudWindow::showHud(&m_pairs, &m_workspace, &m_appearance, QStringLiteral("/a"));
+        QCOMPARE(other->panel()->panelState().name, QStringLiteral("Pods"));
+        QVERIFY(other->picture() != maxPicture);
+        QCOMPARE(hud->picture(), maxPicture);
+        delete other;
         delete hud;
         // Each button acts on its own pair; a pair that goes leaves the stack.
         m_bluetooth.disconnectRequests.clear();
@@ -364,17 +371,31 @@ private Q_SLOTS:
         load(true);
         QPointer<HudWindow> hud = HudWindow::showHud(&m_pairs, &m_workspace, &m_appearance);
         QVERIFY(hud->panel()->findChild<QToolButton *>(QStringLiteral("connectDisconnectButton"))->isHidden());
+        QCOMPARE(hud->size(), hud->picture().deviceIndependentSize().toSize());
+        const QImage first = hud->picture();
         // Readings and the name arrive after the connection; the visible window follows them.
         m_bluetooth.setBattery(QStringLiteral("/a"), levels(80, 90, 40));
         QTRY_COMPARE(hud->panel()->findChild<QLabel *>(QStringLiteral("globalAirpodsBatteryLabel"))->text(), "85%");
+        QTRY_VERIFY(hud->picture() != first);
         m_bluetooth.devices.first().name = QStringLiteral("Renamed");
         Q_EMIT m_bluetooth.devicesChanged();
         QTRY_COMPARE(hud->panel()->findChild<QLabel *>(QStringLiteral("airpodsNameLabel"))->text(), "Renamed");
         QVERIFY(hud->panel()->findChild<QToolButton *>(QStringLiteral("connectDisconnectButton"))->isHidden());
         m_bluetooth.reportNoiseMode(QStringLiteral("/a"), NoiseMode::Off); // a pair with noise control: still no row
         QVERIFY(hud->panel()->findChild<QWidget *>(QStringLiteral("noiseControlRow"))->isHidden());
+        // A second window about the same pair shares the first one's panel and picture, even after a change
+        // that leaves the picture as it was; the panel goes with the last window.
+        QPointer<HudWindow> second = HudWindow::showHud(&m_pairs, &m_workspace, &m_appearance);
+        QCOMPARE(second->panel(), hud->panel());
+        QCOMPARE(second->picture().constBits(), hud->picture().constBits());
+        Q_EMIT m_bluetooth.devicesChanged();
+        QTest::qWait(10);
+        QCOMPARE(second->picture().constBits(), hud->picture().constBits());
+        QPointer<AirpodsViewController> shared = hud->panel();
         QVERIFY(QSignalSpy(hud, &HudWindow::orderedOut).wait(HudWindow::VisibleMs + HudWindow::FadeMs + 5000));
         QTRY_VERIFY(hud.isNull());
+        QTRY_VERIFY(second.isNull());
+        QVERIFY(shared.isNull());
     }
 };
 

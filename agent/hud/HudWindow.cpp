@@ -4,11 +4,15 @@
 #include "EventLine.h"
 #include "bluetooth/PairList.h"
 #include "desktop/IdleMemory.h"
+#include "desktop/SystemAppearance.h"
 #include "panel/AirpodsViewController.h"
 #include "panel/Style.h"
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QHash>
+#include <QPainter>
+#include <QPointer>
 #include <QPropertyAnimation>
 #include <QScreen>
 #include <QTimer>
@@ -32,12 +36,94 @@ void releaseUnusedMemory()
         }
     });
 }
+
+AirpodsViewController *hudPanel(PairList *pairs, Workspace *workspace, const Appearance *appearance,
+                                QWidget *parent)
+{
+    auto *panel = AirpodsViewController::freshController(pairs, workspace, appearance, parent);
+    panel->hideButtons();
+    panel->setCornerRadius(HudWindow::CornerRadius);
+    panel->setStyles(Style::hudLight(), Style::hudDark());
+    panel->redrawTheme();
+    return panel;
+}
 } // namespace
 
-HudWindow::HudWindow(PairList *pairs, Workspace *workspace, const Appearance *appearance)
+/// The one panel that draws every heads-up window's pair, never shown itself. A picture is drawn once for all the
+/// windows that show it, and again after the pairs change; one with the same pixels as a recent one gives way to
+/// that one, so that the windows of a burst of changes (connected, disconnected, connected...) share a few pictures.
+class HudWindow::SharedPanel
+{
+public:
+    SharedPanel(PairList *pairs, Workspace *workspace, const Appearance *appearance)
+        : m_pairs(pairs)
+        , m_workspace(workspace)
+        , m_appearance(appearance)
+        , m_panel(hudPanel(pairs, workspace, appearance, nullptr))
+    {
+        if (pairs) {
+            QObject::connect(pairs, &PairList::changed, m_panel, [this] { m_current.clear(); });
+        }
+    }
+
+    ~SharedPanel() { delete m_panel; }
+
+    SharedPanel(const SharedPanel &) = delete;
+    SharedPanel &operator=(const SharedPanel &) = delete;
+
+    bool serves(PairList *pairs, Workspace *workspace, const Appearance *appearance) const
+    {
+        return pairs == m_pairs && workspace == m_workspace && appearance == m_appearance;
+    }
+
+    AirpodsViewController *panel() const { return m_panel; }
+
+    QImage draw(const QString &pair, qreal devicePixelRatio)
+    {
+        const bool dark = m_appearance && m_appearance->isDark();
+        const QString key = QStringLiteral("%1 %2 %3").arg(pair).arg(dark).arg(devicePixelRatio);
+        if (const auto drawn = m_current.constFind(key); drawn != m_current.constEnd()) {
+            return *drawn;
+        }
+        m_panel->showPair(pair);
+        m_panel->redrawTheme();
+        m_panel->adjustSize();
+        QImage picture(m_panel->size() * devicePixelRatio, QImage::Format_ARGB32_Premultiplied);
+        picture.setDevicePixelRatio(devicePixelRatio);
+        picture.fill(Qt::transparent);
+        m_panel->QWidget::render(&picture, QPoint(), QRegion(), QWidget::DrawChildren); // the rounded corners stay clear
+
+        QList<QImage> &recent = m_recent[key];
+        if (const auto same = std::find(recent.cbegin(), recent.cend(), picture); same != recent.cend()) {
+            picture = *same;
+        } else {
+            recent.prepend(picture);
+            if (recent.size() > KeptPictures) {
+                recent.removeLast();
+            }
+        }
+        m_current.insert(key, picture);
+        return picture;
+    }
+
+private:
+    static constexpr int KeptPictures = 4;
+
+    const PairList *const m_pairs;
+    const Workspace *const m_workspace;
+    const Appearance *const m_appearance;
+    AirpodsViewController *const m_panel;
+    // By pair, appearance and pixel ratio: what shows now, and the last few distinct pictures.
+    QHash<QString, QImage> m_current;
+    QHash<QString, QList<QImage>> m_recent;
+};
+
+HudWindow::HudWindow(PairList *pairs, Workspace *workspace, const Appearance *appearance, const QString &pair,
+                     Shows shows)
     : QWidget(nullptr,
               Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus
                   | Qt::WindowTransparentForInput | Qt::X11BypassWindowManagerHint) // placed by us, as the panel
+    , m_pair(pair)
 {
     setObjectName(QStringLiteral("hudWindow"));
     setWindowTitle(QStringLiteral("Earlume"));
@@ -46,31 +132,71 @@ HudWindow::HudWindow(PairList *pairs, Workspace *workspace, const Appearance *ap
     setAttribute(Qt::WA_DeleteOnClose);
     setFocusPolicy(Qt::NoFocus);
     ++s_liveHuds;
-    connect(this, &QObject::destroyed, [] {
-        if (--s_liveHuds == 0) {
-            releaseUnusedMemory();
-        }
-    });
 
-    m_panel = AirpodsViewController::freshController(pairs, workspace, appearance, this);
-    m_panel->hideButtons();
-    m_panel->setCornerRadius(CornerRadius);
-    m_panel->setStyles(Style::hudLight(), Style::hudDark());
-    m_panel->redrawTheme();
+    if (shows == Shows::Nearby && !pair.isEmpty()) {
+        m_panel = hudPanel(pairs, workspace, appearance, this);
+        m_panel->hideButtons(true);
+        m_panel->showNearby(pair);
+        setWindowFlag(Qt::WindowTransparentForInput, false);
+        auto *layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(m_panel);
+    } else {
+        static std::weak_ptr<SharedPanel> s_shared;
+        m_shared = s_shared.lock();
+        if (!m_shared || !m_shared->serves(pairs, workspace, appearance)) {
+            m_shared = std::make_shared<SharedPanel>(pairs, workspace, appearance);
+            s_shared = m_shared;
+        }
+    }
 
     // Readings and the name often arrive after the connection itself: follow them while visible, one
-    // repaint per burst of changes.
+    // drawing per burst of changes.
     if (pairs) {
         m_refresh = new QTimer(this);
         m_refresh->setSingleShot(true);
         m_refresh->setInterval(0);
-        connect(m_refresh, &QTimer::timeout, m_panel, &AirpodsViewController::getAirpodsInfos);
+        connect(m_refresh, &QTimer::timeout, this, &HudWindow::redraw);
         connect(pairs, &PairList::changed, m_refresh, qOverload<>(&QTimer::start));
     }
+}
 
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_panel);
+HudWindow::~HudWindow()
+{
+    m_shared.reset(); // the last window takes the shared panel with it
+    if (--s_liveHuds == 0) {
+        releaseUnusedMemory();
+    }
+}
+
+AirpodsViewController *HudWindow::panel() const
+{
+    return m_panel ? m_panel : m_shared->panel();
+}
+
+void HudWindow::redraw()
+{
+    if (m_panel) {
+        m_panel->getAirpodsInfos();
+        return;
+    }
+    m_picture = m_shared->draw(m_pair, devicePixelRatioF());
+    const QSize size = m_picture.deviceIndependentSize().toSize();
+    if (size != this->size()) {
+        resize(size); // grows or shrinks from the top left, as a window around the panel would
+    }
+    update();
+}
+
+void HudWindow::paintEvent(QPaintEvent *event)
+{
+    Q_UNUSED(event)
+    if (m_picture.isNull()) {
+        return;
+    }
+    QPainter painter(this);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(0, 0, m_picture);
 }
 
 QRect HudWindow::frameFor(const QRect &screen, const QSize &size)
@@ -83,18 +209,18 @@ QRect HudWindow::frameFor(const QRect &screen, const QSize &size)
 HudWindow *HudWindow::showHud(PairList *pairs, Workspace *workspace, const Appearance *appearance,
                               const QString &pair, Shows shows)
 {
-    auto *hud = new HudWindow(pairs, workspace, appearance);
-    if (shows == Shows::Nearby && !pair.isEmpty()) {
-        hud->m_panel->hideButtons(true);
-        hud->m_panel->showNearby(pair);
-        hud->setWindowFlag(Qt::WindowTransparentForInput, false);
-    } else if (!pair.isEmpty()) {
-        hud->m_panel->showPair(pair);
-    }
-    hud->adjustSize();
+    auto *hud = new HudWindow(pairs, workspace, appearance, pair, shows);
     QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
     if (!screen) {
         screen = QGuiApplication::primaryScreen();
+    }
+    if (screen) {
+        hud->setScreen(screen);
+    }
+    if (hud->m_panel) {
+        hud->adjustSize();
+    } else {
+        hud->redraw();
     }
     if (screen) {
         hud->setGeometry(frameFor(screen->geometry(), hud->size()));
