@@ -61,8 +61,20 @@ public:
         , m_appearance(appearance)
         , m_panel(hudPanel(pairs, workspace, appearance, nullptr))
     {
+        // Readings and the name often arrive after the connection itself: the windows follow them while
+        // visible, one drawing per burst of changes.
+        m_redraw.setSingleShot(true);
+        m_redraw.setInterval(0);
+        QObject::connect(&m_redraw, &QTimer::timeout, m_panel, [this] {
+            for (HudWindow *window : std::as_const(m_windows)) {
+                window->redraw();
+            }
+        });
         if (pairs) {
-            QObject::connect(pairs, &PairList::changed, m_panel, [this] { m_current.clear(); });
+            QObject::connect(pairs, &PairList::changed, m_panel, [this] {
+                m_current.clear();
+                m_redraw.start();
+            });
         }
     }
 
@@ -77,6 +89,9 @@ public:
     }
 
     AirpodsViewController *panel() const { return m_panel; }
+
+    void add(HudWindow *window) { m_windows.append(window); }
+    void remove(HudWindow *window) { m_windows.removeOne(window); }
 
     QImage draw(const QString &pair, qreal devicePixelRatio)
     {
@@ -116,6 +131,8 @@ private:
     // By pair, appearance and pixel ratio: what shows now, and the last few distinct pictures.
     QHash<QString, QImage> m_current;
     QHash<QString, QList<QImage>> m_recent;
+    QList<HudWindow *> m_windows;
+    QTimer m_redraw;
 };
 
 HudWindow::HudWindow(PairList *pairs, Workspace *workspace, const Appearance *appearance, const QString &pair,
@@ -148,22 +165,25 @@ HudWindow::HudWindow(PairList *pairs, Workspace *workspace, const Appearance *ap
             m_shared = std::make_shared<SharedPanel>(pairs, workspace, appearance);
             s_shared = m_shared;
         }
+        m_shared->add(this);
+        return;
     }
-
-    // Readings and the name often arrive after the connection itself: follow them while visible, one
-    // drawing per burst of changes.
+    // Its own panel follows the pairs' changes, as the shared one does.
     if (pairs) {
-        m_refresh = new QTimer(this);
-        m_refresh->setSingleShot(true);
-        m_refresh->setInterval(0);
-        connect(m_refresh, &QTimer::timeout, this, &HudWindow::redraw);
-        connect(pairs, &PairList::changed, m_refresh, qOverload<>(&QTimer::start));
+        auto *refresh = new QTimer(this);
+        refresh->setSingleShot(true);
+        refresh->setInterval(0);
+        connect(refresh, &QTimer::timeout, m_panel, &AirpodsViewController::getAirpodsInfos);
+        connect(pairs, &PairList::changed, refresh, qOverload<>(&QTimer::start));
     }
 }
 
 HudWindow::~HudWindow()
 {
-    m_shared.reset(); // the last window takes the shared panel with it
+    if (m_shared) {
+        m_shared->remove(this);
+        m_shared.reset(); // the last window takes the shared panel with it
+    }
     if (--s_liveHuds == 0) {
         releaseUnusedMemory();
     }
@@ -176,10 +196,6 @@ AirpodsViewController *HudWindow::panel() const
 
 void HudWindow::redraw()
 {
-    if (m_panel) {
-        m_panel->getAirpodsInfos();
-        return;
-    }
     m_picture = m_shared->draw(m_pair, devicePixelRatioF());
     const QSize size = m_picture.deviceIndependentSize().toSize();
     if (size != this->size()) {

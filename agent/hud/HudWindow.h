@@ -10,7 +10,6 @@ class AirpodsViewController;
 class Appearance;
 class PairList;
 class QPropertyAnimation;
-class QTimer;
 class Workspace;
 
 /**
@@ -75,5 +74,4 @@ private:
     QImage m_picture;
     AirpodsViewController *m_panel = nullptr; // a pair nearby only
     QPropertyAnimation *m_fade = nullptr;
-    QTimer *m_refresh = nullptr;
 };
