@@ -12,7 +12,6 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QPainter>
-#include <QPointer>
 #include <QPropertyAnimation>
 #include <QScreen>
 #include <QTimer>
@@ -150,15 +149,7 @@ HudWindow::HudWindow(PairList *pairs, Workspace *workspace, const Appearance *ap
     setFocusPolicy(Qt::NoFocus);
     ++s_liveHuds;
 
-    if (shows == Shows::Nearby && !pair.isEmpty()) {
-        m_panel = hudPanel(pairs, workspace, appearance, this);
-        m_panel->hideButtons(true);
-        m_panel->showNearby(pair);
-        setWindowFlag(Qt::WindowTransparentForInput, false);
-        auto *layout = new QVBoxLayout(this);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(m_panel);
-    } else {
+    if (shows == Shows::Pair || pair.isEmpty()) {
         static std::weak_ptr<SharedPanel> s_shared;
         m_shared = s_shared.lock();
         if (!m_shared || !m_shared->serves(pairs, workspace, appearance)) {
@@ -168,7 +159,14 @@ HudWindow::HudWindow(PairList *pairs, Workspace *workspace, const Appearance *ap
         m_shared->add(this);
         return;
     }
-    // Its own panel follows the pairs' changes, as the shared one does.
+    // A pair nearby: a live panel of its own, whose button takes clicks, following the pairs as the shared one does.
+    m_panel = hudPanel(pairs, workspace, appearance, this);
+    m_panel->hideButtons(true);
+    m_panel->showNearby(pair);
+    setWindowFlag(Qt::WindowTransparentForInput, false);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_panel);
     if (pairs) {
         auto *refresh = new QTimer(this);
         refresh->setSingleShot(true);
